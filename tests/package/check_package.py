@@ -1,0 +1,328 @@
+#!/usr/bin/python3
+"""Inspects a built sorvane_setup.exe: PE header, imports, manifest, version
+block, program icon and the packed payloads. Prints one PASS/FAIL line per
+check and a closing "N passed, N failed" line; exits non-zero on any failure.
+
+usage: /usr/bin/python3 check_package.py <sorvane_setup.exe>"""
+import struct
+import sys
+import xml.etree.ElementTree as ET
+import zlib
+
+import pefile
+
+RT_ICON, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 10, 14, 16, 24
+LANG_NEUTRAL = 0x0000
+LANG_TURKISH = 0x041F  # 1055
+I386 = 0x14C
+
+CHECKS = []
+
+
+def check(name):
+    def register(func):
+        CHECKS.append((name, func))
+        return func
+    return register
+
+
+class Package:
+    def __init__(self, path):
+        self.pe = pefile.PE(path)
+        self.resources = self._read_resources()
+
+    def _read_resources(self):
+        """{type: {name: [(language id, bytes), ...]}}; names are ints or strings."""
+        found = {}
+        root = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        for rtype in root.entries if root else []:
+            for name in rtype.directory.entries:
+                key = name.id if name.name is None else str(name.name)
+                for lang in name.directory.entries:
+                    data = self.pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
+                    found.setdefault(rtype.id, {}).setdefault(key, []).append((lang.id, data))
+        return found
+
+    def only(self, rtype, name, language):
+        """The data of a resource that must exist in exactly one language."""
+        entries = self.resources.get(rtype, {}).get(name)
+        if not entries:
+            raise LookupError(f"no resource {name!r} of type {rtype}")
+        languages = [lang for lang, _ in entries]
+        if languages != [language]:
+            raise LookupError(f"resource {name!r} has languages {languages}, want [{language}]")
+        return entries[0][1]
+
+
+def differs(what, got, want):
+    return [] if got == want else [f"{what} is {got!r}, want {want!r}"]
+
+
+# --- PE header ---------------------------------------------------------------
+
+@check("machine is i386")
+def machine(pkg):
+    return differs("machine", hex(pkg.pe.FILE_HEADER.Machine), hex(I386))
+
+
+@check("optional header is PE32")
+def pe32(pkg):
+    return differs("magic", hex(pkg.pe.OPTIONAL_HEADER.Magic), "0x10b")
+
+
+@check("subsystem is GUI")
+def gui(pkg):
+    return differs("subsystem", pkg.pe.OPTIONAL_HEADER.Subsystem, 2)
+
+
+@check("file header has no timestamp")
+def no_timestamp(pkg):
+    return differs("TimeDateStamp", pkg.pe.FILE_HEADER.TimeDateStamp, 0)
+
+
+# --- imports -----------------------------------------------------------------
+
+# comctl32 is absent on purpose: the program loads it itself once DLL search is restricted.
+ALLOWED_DLLS = {"kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32",
+                "ws2_32", "comdlg32", "shlwapi", "msvcrt", "gdiplus"}
+
+
+@check("imports only allowed system DLLs")
+def imports(pkg):
+    entries = (getattr(pkg.pe, "DIRECTORY_ENTRY_IMPORT", [])
+               + getattr(pkg.pe, "DIRECTORY_ENTRY_DELAY_IMPORT", []))
+    names = [e.dll.decode("ascii").lower() for e in entries]
+    names = [n[:-4] if n.endswith(".dll") else n for n in names]
+    return [f"imports {n}.dll" for n in names if n not in ALLOWED_DLLS]
+
+
+# --- manifest ----------------------------------------------------------------
+
+ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
+TRUST_NAMESPACES = ("urn:schemas-microsoft-com:asm.v2", "urn:schemas-microsoft-com:asm.v3")
+
+
+def manifest_xml(pkg):
+    return ET.fromstring(pkg.only(RT_MANIFEST, 1, LANG_NEUTRAL))
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def attributes_differ(element, want):
+    return [p for key, value in want.items()
+            for p in differs(f"{local(element.tag)} {key}", element.get(key), value)]
+
+
+@check("one manifest, id 1, language neutral")
+def one_manifest(pkg):
+    manifests = pkg.resources.get(RT_MANIFEST, {})
+    found = [(name, lang) for name, entries in manifests.items() for lang, _ in entries]
+    return differs("manifests (id, language)", found, [(1, LANG_NEUTRAL)])
+
+
+@check("manifest identity")
+def manifest_identity(pkg):
+    root = manifest_xml(pkg)
+    if root.tag != f"{{{ASM_V1}}}assembly":
+        return [f"root element is {root.tag}"]
+    identity = root.find(f"{{{ASM_V1}}}assemblyIdentity")
+    description = root.find(f"{{{ASM_V1}}}description")
+    if identity is None:
+        return ["no assemblyIdentity"]
+    problems = attributes_differ(identity, {"type": "win32", "name": "sorvane_setup.exe",
+                                            "version": "1.0.0.0", "processorArchitecture": "*"})
+    got = None if description is None else description.text
+    return problems + differs("description", got, "Sorvane Installer")
+
+
+@check("manifest asks for Common-Controls 6.0.0.0")
+def manifest_common_controls(pkg):
+    path = f"{{{ASM_V1}}}dependency/{{{ASM_V1}}}dependentAssembly/{{{ASM_V1}}}assemblyIdentity"
+    found = [e for e in manifest_xml(pkg).findall(path)
+             if e.get("name") == "Microsoft.Windows.Common-Controls"]
+    if len(found) != 1:
+        return [f"{len(found)} Common-Controls dependencies"]
+    token = (found[0].get("publicKeyToken") or "").lower()
+    return (attributes_differ(found[0], {"type": "win32", "version": "6.0.0.0",
+                                         "processorArchitecture": "*", "language": "*"})
+            + differs("publicKeyToken", token, "6595b64144ccf1df"))
+
+
+@check("manifest requires administrator")
+def manifest_elevation(pkg):
+    # The loader ignores trustInfo outside the asm.v2/v3 namespaces.
+    found = [e for e in manifest_xml(pkg).iter()
+             if local(e.tag) == "requestedExecutionLevel"]
+    if len(found) != 1:
+        return [f"{len(found)} requestedExecutionLevel elements"]
+    level = found[0]
+    problems = [] if level.tag.startswith(tuple(f"{{{ns}}}" for ns in TRUST_NAMESPACES)) \
+        else [f"requestedExecutionLevel in namespace {level.tag}"]
+    return problems + attributes_differ(level, {"level": "requireAdministrator", "uiAccess": "false"})
+
+
+# --- version block -----------------------------------------------------------
+
+VERSION_STRINGS = {
+    "FileVersion": "2.2.0.0",
+    "ProductVersion": "2.2",
+    "FileDescription": "Sorvane Installer",
+    "InternalName": "Sorvane Installer",
+    "ProductName": "Sorvane Installer",
+    "Comments": "Sorvane Installer",
+    "OriginalFilename": "sorvane_setup.exe",
+    "CompanyName": "Orvik Software",
+    "LegalCopyright": "Copyright (C) 2026 Orvik Software",
+    "LegalTrademarks": "Sorvane is a trademark of Orvik Software",
+}
+
+
+def version_info(pkg):
+    """The string tables by block name and the translation pairs."""
+    if RT_VERSION not in pkg.resources:
+        raise LookupError("no version resource")
+    tables, translations = {}, []
+    for info in pkg.pe.FileInfo:
+        for entry in info:
+            for table in getattr(entry, "StringTable", []):
+                tables[table.LangID.decode().upper()] = {
+                    k.decode(): v.decode() for k, v in table.entries.items()}
+            for var in getattr(entry, "Var", []):
+                words = [int(w, 16) for w in var.entry.get(b"Translation", "").split()]
+                translations += list(zip(words[::2], words[1::2]))
+    return tables, translations
+
+
+@check("version block fixed part")
+def version_fixed(pkg):
+    fixed = pkg.pe.VS_FIXEDFILEINFO[0]
+    return (differs("FileVersion", (hex(fixed.FileVersionMS), hex(fixed.FileVersionLS)),
+                    ("0x20002", "0x0"))
+            + differs("ProductVersion", (hex(fixed.ProductVersionMS), hex(fixed.ProductVersionLS)),
+                      ("0x20002", "0x0"))
+            + differs("FileOS", hex(fixed.FileOS), "0x40004")
+            + differs("FileType", fixed.FileType, 1))
+
+
+@check("version block strings")
+def version_strings(pkg):
+    tables, _ = version_info(pkg)
+    if list(tables) != ["040904E4"]:
+        return [f"string tables {sorted(tables)}, want ['040904E4']"]
+    table = tables["040904E4"]
+    return [p for key, want in VERSION_STRINGS.items() for p in differs(key, table.get(key), want)]
+
+
+@check("version block translation is 0x0409/1252")
+def version_translation(pkg):
+    found = [(f"0x{lang:04x}", codepage) for lang, codepage in version_info(pkg)[1]]
+    return differs("translations", found, [("0x0409", 1252)])
+
+
+# --- program icon ------------------------------------------------------------
+
+ICON_FORMATS = sorted((size, bits) for size in (16, 24, 32, 48) for bits in (8, 32))
+
+
+def icon_group(pkg):
+    """(width, height, bits, bytes, id) of each image of MAINICON."""
+    data = pkg.only(RT_GROUP_ICON, "MAINICON", LANG_TURKISH)
+    reserved, kind, count = struct.unpack_from("<HHH", data)
+    if (reserved, kind) != (0, 1) or len(data) != 6 + 14 * count:
+        raise ValueError("MAINICON is not an icon group")
+    entries = [struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i) for i in range(count)]
+    return [(w, h, bits, size, rid) for w, h, _, _, _, bits, size, rid in entries]
+
+
+def image_problems(image, size, bits):
+    header = struct.unpack_from("<IiiHHI", image)
+    problems = differs(f"{size}px/{bits}-bit header (size, width, height, planes, bits, compression)",
+                       header, (40, size, 2 * size, 1, bits, 0))
+    colours = struct.unpack_from("<I", image, 32)[0] or 256
+    palette = 4 * colours if bits == 8 else 0
+    # The colour image, then the 1-bit AND mask, each row padded to 4 bytes.
+    want = 40 + palette + (size * bits + 31) // 32 * 4 * size + (size + 31) // 32 * 4 * size
+    return problems + differs(f"{size}px/{bits}-bit image length", len(image), want)
+
+
+@check("MAINICON group: language 1055, eight images")
+def icon_entries(pkg):
+    entries = icon_group(pkg)
+    problems = [f"image {rid} is {w}x{h}" for w, h, _, _, rid in entries if w != h]
+    return problems + differs("images (size, bits)", sorted((w, b) for w, _, b, _, _ in entries),
+                              ICON_FORMATS)
+
+
+@check("MAINICON images parse")
+def icon_images(pkg):
+    problems = []
+    for w, _, bits, length, rid in icon_group(pkg):
+        images = pkg.resources.get(RT_ICON, {}).get(rid)
+        if not images:
+            problems.append(f"RT_ICON {rid} missing")
+            continue
+        image = images[0][1]
+        problems += differs(f"RT_ICON {rid} length against its group entry", len(image), length)
+        problems += image_problems(image, w, bits)
+    return problems
+
+
+# --- payloads ----------------------------------------------------------------
+
+PAYLOAD_IDS = range(101, 107)
+
+
+def payload_problems(pkg, rid):
+    packed = pkg.only(RT_RCDATA, rid, LANG_TURKISH)
+    if packed[:2] != b"\x78\x01":
+        return [f"starts with {packed[:2].hex(' ')}, want 78 01"]
+    stream = zlib.decompressobj()
+    program = stream.decompress(packed)
+    if not stream.eof:
+        return ["zlib stream is cut short"]
+    if stream.unused_data:
+        return [f"{len(stream.unused_data)} bytes follow the zlib stream"]
+    if program[:2] != b"MZ" or len(program) < 0x40:
+        return ["inflated data is not an MZ program"]
+    pe_offset = struct.unpack_from("<I", program, 0x3C)[0]
+    if program[pe_offset:pe_offset + 4] != b"PE\0\0":
+        return ["inflated program has no PE header"]
+    return differs("inflated machine", hex(struct.unpack_from("<H", program, pe_offset + 4)[0]),
+                   hex(I386))
+
+
+for _rid in PAYLOAD_IDS:
+    check(f"payload {_rid}: language 1055, one level-1 zlib stream of an i386 program")(
+        lambda pkg, rid=_rid: payload_problems(pkg, rid))
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write(__doc__.rsplit("\n", 1)[-1] + "\n")
+        return 2
+    try:
+        pkg = Package(argv[1])
+    except (OSError, pefile.PEFormatError) as e:
+        print(f"FAIL {argv[1]} is a PE file: {e}")
+        print("0 passed, 1 failed")
+        return 1
+    passed = failed = 0
+    for name, func in CHECKS:
+        try:
+            problems = func(pkg)
+        except Exception as e:  # a missing or malformed part fails its check only
+            problems = [f"{type(e).__name__}: {e}"]
+        if problems:
+            failed += 1
+            print(f"FAIL {name}: " + "; ".join(problems))
+        else:
+            passed += 1
+            print(f"PASS {name}")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
