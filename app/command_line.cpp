@@ -1,0 +1,59 @@
+#include "app/command_line.h"
+
+#include "platform/os.h"
+
+namespace sorvane {
+
+namespace {
+bool IsSeparator(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= 1 && u <= 32;
+}
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& line,
+                                          const std::function<bool(unsigned char)>& is_lead_byte) {
+    std::vector<std::string> arguments;
+    // A zero byte ends the line, as it would end the system's string.
+    const std::size_t end = line.find('\0') == std::string::npos ? line.size() : line.find('\0');
+    std::size_t p = 0;
+    for (;;) {
+        for (;;) {
+            while (p < end && IsSeparator(line[p])) ++p;
+            if (p + 1 < end && line[p] == '"' && line[p + 1] == '"')
+                p += 2;
+            else
+                break;
+        }
+        if (p >= end) break;
+        std::string argument;
+        auto copy_char = [&] {
+            const unsigned char c = static_cast<unsigned char>(line[p]);
+            argument += line[p++];
+            if (is_lead_byte && is_lead_byte(c) && p < end) argument += line[p++];
+        };
+        while (p < end && !IsSeparator(line[p])) {
+            if (line[p] == '"') {
+                ++p;
+                while (p < end && line[p] != '"') copy_char();
+                if (p < end) ++p;  // the closing quote
+            } else {
+                copy_char();
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
+std::string ParamStr(Os& os, std::size_t index) {
+    const auto arguments =
+        SplitCommandLine(os.GetCommandLine(), [&os](unsigned char c) { return os.IsLeadByte(c); });
+    return index < arguments.size() ? arguments[index] : std::string();
+}
+
+bool IsSilentCommandLine(const std::vector<std::string>& a) {
+    return a.size() > 3 && a[1] == "-silent" && (a[2] == "0" || a[2] == "1") && !a[3].empty();
+}
+
+}  // namespace sorvane

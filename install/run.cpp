@@ -1,0 +1,115 @@
+#include "install/run.h"
+
+#include "app/command_line.h"
+#include "install/data_folders.h"
+#include "install/payload.h"
+
+namespace sorvane {
+
+void StepProgress(RunContext& run) {
+    run.os.PumpMessages();
+    auto& bar = run.controls.JvXPProgressBar1;
+    bar.SetPosition(bar.position() + 1);
+}
+
+void ShowStatus(RunContext& run, const std::string& text) {
+    run.os.PumpMessages();
+    run.controls.Label23.SetText(text);
+}
+
+std::string ToLongPath(Os& os, const std::string& path) {
+    constexpr std::uint32_t kMaxPath = 260;
+    std::string buffer;
+    std::uint32_t length = 0;
+    if (!os.GetLongPathName(path, &buffer, kMaxPath + 1, &length)) return path;
+    if (length >= 1 && length <= kMaxPath) return buffer;
+    return path;
+}
+
+void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
+                             const std::string& provider_path) {
+    if (!run.os.FileExists(helper_path)) return;
+    if (!run.steps.CreateFirewall) return;
+    // The component goes when this scope ends, also when a call raises.
+    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window);
+    if (!firewall) return;
+    if (!firewall->IsInstalled()) firewall->InstallThroughHelper(helper_path, provider_path, true);
+}
+
+namespace {
+
+void ShowFinishPage(RunContext& run) {
+    auto& c = run.controls;
+    c.Label24.SetText(run.session.AppName + kFinishPageText);
+    c.CheckBox2.SetText(kStartClientCaption);
+    c.Button3.SetEnabled(false);
+    c.Button1.SetEnabled(false);
+    c.Button2.SetText(run.session.FinishCaption);
+    c.Button2.SetEnabled(true);
+    c.PageControl1.SetActivePage(kFinishPageIndex);
+}
+
+}  // namespace
+
+void RunInstallation(RunContext& run) {
+    SetupSession& s = run.session;
+    Os& os = run.os;
+    run.controls.JvXPProgressBar1.SetRange(0, kProgressSteps);
+    run.controls.JvXPProgressBar1.SetPosition(0);
+    StepProgress(run);  // 1
+    ShowStatus(run, s.StatusPreparingFolders);
+
+    std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
+    if (target.empty()) return;
+    if (target.back() != '\\') target += '\\';
+    ForceDirectories(os, target);
+    s.InstallDir = target;
+
+    const std::string data = SettleDataFolder(os, target);
+    if (run.steps.GrantFolderAccess) {
+        try {
+            run.steps.GrantFolderAccess(data, target);
+        } catch (...) {
+            // Access rights are best effort: the installation goes on without them.
+        }
+    }
+
+    StepProgress(run);  // 2
+    ShowStatus(run, s.StatusCopyingFiles);
+    for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
+        os.PumpMessages();
+        ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        run.controls.Edit2.SetText("");
+        os.PumpMessages();
+    }
+    StepProgress(run);  // 9
+
+    ForceDirectories(os, data + "datax");
+    ForceDirectories(os, target + "datax");
+    WriteClientSettings(os, target, s.LanguageCode);
+
+    run.controls.Edit2.SetText(kPleaseWait);
+    ShowStatus(run, s.StatusWritingRegistry);
+    StepProgress(run);  // 10
+    try {
+        RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
+    } catch (...) {
+        // The provider can be registered later by the client; the run goes on.
+    }
+
+    StepProgress(run);  // 11
+    ShowStatus(run, s.StatusWritingRegistry);
+    StepProgress(run);  // 12
+    ShowStatus(run, s.StatusWritingRegistry);
+    StepProgress(run);  // 13
+    ShowStatus(run, s.StatusCreatingShortcuts);
+    if (run.steps.CreateShortcuts) run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
+
+    StepProgress(run);  // 14
+    if (run.steps.WriteRegistryEntries) run.steps.WriteRegistryEntries();
+    StepProgress(run);  // 15
+
+    ShowFinishPage(run);
+}
+
+}  // namespace sorvane

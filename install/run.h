@@ -1,0 +1,67 @@
+// The installation run: every step of one installation, in its order, with the
+// progress and status feedback of the wizard's progress page.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/session.h"
+#include "platform/os.h"
+#include "provider/firewall.h"
+#include "ui/controls.h"
+
+namespace sorvane {
+
+// The controls of the wizard form that the run drives.
+struct RunControls {
+    ui::ProgressBar& JvXPProgressBar1;
+    ui::Control& Label23;  // status line
+    ui::Control& Edit2;    // file being written
+    ui::Control& Label24;  // finish text
+    ui::Control& CheckBox2;
+    ui::Control& Button1;
+    ui::Control& Button2;
+    ui::Control& Button3;
+    ui::PageControl& PageControl1;
+};
+
+// The steps that system registration and the provider component contribute. A step
+// that this build does not carry is left empty and skipped.
+struct InstallSteps {
+    std::function<void()> SetCompatibilityLayer;  // first act of the form's creation
+    std::function<void(const std::string& first, const std::string& second)> GrantFolderAccess;
+    std::function<void(const std::string& target, const std::string& name)> CreateShortcuts;
+    std::function<void()> WriteRegistryEntries;
+    FirewallFactory CreateFirewall;
+};
+
+struct RunContext {
+    Os& os;
+    SetupSession& session;
+    RunControls controls;
+    const InstallSteps& steps;
+    WindowHandle form_window;  // owner of the firewall component
+};
+
+inline constexpr int kProgressSteps = 15;
+inline constexpr const char* kFinishPageText =
+    " başarılı bir şekilde kuruldu. Kapat düğmesine basarak sihirbazdan çıkabilirsiniz.";
+inline constexpr const char* kStartClientCaption = "Sorvane'nı çalıştır";
+inline constexpr const char* kPleaseWait = "Please wait...";
+inline constexpr int kFinishPageIndex = 5;
+
+void RunInstallation(RunContext& run);
+
+// Pumps messages, then moves the progress bar one step on.
+void StepProgress(RunContext& run);
+// Pumps messages, then shows |text| on the status line.
+void ShowStatus(RunContext& run, const std::string& text);
+
+// The long form of |path| where the system can give it, else |path| unchanged.
+std::string ToLongPath(Os& os, const std::string& path);
+
+// Has the helper register the layered provider unless it is registered already.
+void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
+                             const std::string& provider_path);
+
+}  // namespace sorvane

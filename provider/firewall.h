@@ -1,0 +1,25 @@
+// What the installation needs of the firewall component: whether the product's
+// layered provider is registered, and having the helper program register it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/os.h"
+
+namespace sorvane {
+
+class FirewallComponent {
+public:
+    virtual ~FirewallComponent() = default;
+    virtual bool IsInstalled() = 0;
+    // Starts the helper; true when it was started. |confirm| adds the letter Y.
+    virtual bool InstallThroughHelper(const std::string& helper_path,
+                                      const std::string& provider_path, bool confirm) = 0;
+};
+
+// Creates a component owned by the window |owner|, whose handle the helper receives.
+using FirewallFactory = std::function<std::unique_ptr<FirewallComponent>(WindowHandle owner)>;
+
+}  // namespace sorvane

@@ -1,0 +1,416 @@
+#include "support/memory_os.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <sstream>
+
+namespace sorvane::test {
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool NoCaseEqual(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+std::string ParentOf(const std::string& path) {
+    const auto cut = path.find_last_of('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+}  // namespace
+
+bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+    return Lower(a) < Lower(b);
+}
+
+MemoryOs::MemoryOs() { nodes_["C:"].directory = true; }
+
+std::string MemoryOs::Resolve(const std::string& path) const {
+    std::string p = path;
+    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+    for (const auto& [alias, full] : short_to_long_) {
+        if (p.size() >= alias.size() && NoCaseEqual(p.substr(0, alias.size()), alias) &&
+            (p.size() == alias.size() || p[alias.size()] == '\\'))
+            return full + p.substr(alias.size());
+    }
+    return p;
+}
+
+bool MemoryOs::InUse(const std::string& resolved) const {
+    for (const auto& [h, open] : handles_)
+        if (NoCaseEqual(open.path, resolved)) return true;
+    return false;
+}
+
+void MemoryOs::AddDirectory(const std::string& path) {
+    const std::string p = Resolve(path);
+    if (p.empty()) return;
+    const std::string parent = ParentOf(p);
+    if (!parent.empty()) AddDirectory(parent);
+    nodes_[p].directory = true;
+}
+
+void MemoryOs::AddFile(const std::string& path, const std::string& content) {
+    AddFile(path, Bytes(content));
+}
+
+void MemoryOs::AddFile(const std::string& path, const std::vector<std::uint8_t>& content) {
+    const std::string p = Resolve(path);
+    AddDirectory(ParentOf(p));
+    Node& n = nodes_[p];
+    n.directory = false;
+    n.data = content;
+}
+
+MemoryOs::Node* MemoryOs::Find(const std::string& path) {
+    auto it = nodes_.find(Resolve(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+std::string MemoryOs::Content(const std::string& path) {
+    const Node* n = Find(path);
+    if (!n || n->directory) return {};
+    return std::string(n->data.begin(), n->data.end());
+}
+
+void MemoryOs::AddShortName(const std::string& long_path, const std::string& short_path) {
+    short_to_long_[short_path] = long_path;
+}
+
+std::vector<std::string> MemoryOs::ListFiles() const {
+    std::vector<std::string> files;
+    for (const auto& [path, node] : nodes_)
+        if (!node.directory) files.push_back(path);
+    return files;
+}
+
+bool MemoryOs::Called(const std::string& prefix) const {
+    return std::any_of(calls.begin(), calls.end(),
+                       [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+}
+
+bool MemoryOs::FileExists(const std::string& path) {
+    const Node* n = Find(path);
+    return n && !n->directory;
+}
+
+bool MemoryOs::DirectoryExists(const std::string& path) {
+    const Node* n = Find(path);
+    return n && n->directory;
+}
+
+bool MemoryOs::CreateDirectory(const std::string& path) {
+    calls.push_back("CreateDirectory " + path);
+    const std::string p = Resolve(path);
+    if (refuse_create_directory.count(p) || refuse_create_directory.count(path)) return false;
+    if (nodes_.count(p)) return false;
+    const Node* parent = Find(ParentOf(p));
+    if (!parent || !parent->directory) return false;
+    nodes_[p].directory = true;
+    return true;
+}
+
+bool MemoryOs::DeleteFile(const std::string& path) {
+    calls.push_back("DeleteFile " + path);
+    const std::string p = Resolve(path);
+    auto it = nodes_.find(p);
+    if (it == nodes_.end() || it->second.directory || it->second.locked || it->second.read_only ||
+        InUse(p))
+        return false;
+    nodes_.erase(it);
+    return true;
+}
+
+FileHandle MemoryOs::CreateFileReadWrite(const std::string& path) {
+    calls.push_back("CreateFile " + path);
+    const std::string p = Resolve(path);
+    const Node* parent = Find(ParentOf(p));
+    if (!parent || !parent->directory) return 0;
+    if (Node* n = Find(p)) {
+        if (n->directory || n->locked || n->read_only || InUse(p)) return 0;
+        n->data.clear();
+    } else {
+        nodes_[p] = Node{};
+    }
+    handles_[next_handle_] = Open{p, 0};
+    return next_handle_++;
+}
+
+FileHandle MemoryOs::OpenFileReadWrite(const std::string& path) {
+    calls.push_back("OpenFile " + path);
+    const std::string p = Resolve(path);
+    const Node* n = Find(p);
+    if (!n || n->directory || n->locked || n->read_only || InUse(p)) return 0;
+    handles_[next_handle_] = Open{p, 0};
+    return next_handle_++;
+}
+
+bool MemoryOs::ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) {
+    *done = 0;
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return false;
+    const auto& data = nodes_[it->second.path].data;
+    const std::size_t pos = it->second.position;
+    const std::size_t n = pos < data.size() ? std::min(size, data.size() - pos) : 0;
+    if (n) std::memcpy(buffer, data.data() + pos, n);
+    it->second.position += n;
+    *done = n;
+    return true;
+}
+
+bool MemoryOs::WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) {
+    *done = 0;
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return false;
+    std::size_t n = size;
+    if (disk_free) n = std::min(n, *disk_free);
+    auto& bytes = nodes_[it->second.path].data;
+    const std::size_t pos = it->second.position;
+    if (bytes.size() < pos + n) bytes.resize(pos + n);
+    if (n) std::memcpy(bytes.data() + pos, data, n);
+    it->second.position += n;
+    if (disk_free) *disk_free -= n;
+    *done = n;
+    return n == size;
+}
+
+bool MemoryOs::SetFilePosition(FileHandle file, std::uint64_t position) {
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return false;
+    it->second.position = static_cast<std::size_t>(position);
+    return true;
+}
+
+bool MemoryOs::SetEndOfFile(FileHandle file) {
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return false;
+    auto& bytes = nodes_[it->second.path].data;
+    if (disk_free) *disk_free += bytes.size() > it->second.position ? bytes.size() - it->second.position : 0;
+    bytes.resize(it->second.position);
+    return true;
+}
+
+void MemoryOs::CloseFile(FileHandle file) {
+    calls.push_back("CloseFile");
+    handles_.erase(file);
+}
+
+bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer,
+                               std::uint32_t capacity, std::uint32_t* result) {
+    calls.push_back("GetLongPathName " + path);
+    if (!has_long_path_name) return false;
+    const std::string p = Resolve(path);
+    if (!nodes_.count(p)) {
+        *result = 0;
+        return true;
+    }
+    std::string full = p;
+    if (path.size() > 2 && path.back() == '\\') full += '\\';
+    const auto length = static_cast<std::uint32_t>(full.size());
+    if (length + 1 > capacity) {
+        *result = length + 1;
+        return true;
+    }
+    *buffer = full;
+    *result = length;
+    return true;
+}
+
+std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* buffer,
+                                         std::uint32_t capacity) {
+    calls.push_back("GetShortPathName " + path);
+    std::string p = Resolve(path);
+    if (!nodes_.count(p)) return 0;
+    for (const auto& [alias, full] : short_to_long_) {
+        if (p.size() >= full.size() && NoCaseEqual(p.substr(0, full.size()), full) &&
+            (p.size() == full.size() || p[full.size()] == '\\')) {
+            p = alias + p.substr(full.size());
+            break;
+        }
+    }
+    const auto length = static_cast<std::uint32_t>(p.size());
+    if (length + 1 > capacity) return length + 1;
+    *buffer = p;
+    return length;
+}
+
+bool MemoryOs::WriteProfileString(const std::string& section, const std::string& key,
+                                  const std::string& value, const std::string& file) {
+    calls.push_back("WriteProfileString " + file);
+    if (fail_profile_write) return false;
+    const std::string p = Resolve(file);
+    const Node* parent = Find(ParentOf(p));
+    if (!parent || !parent->directory) return false;
+    if (Node* n = Find(p); n && (n->directory || n->locked || n->read_only || InUse(p))) return false;
+
+    // Rewrite the profile text line by line, keeping everything but the one key.
+    std::vector<std::string> lines;
+    std::istringstream in(Content(p));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    auto is_section = [](const std::string& l) {
+        const std::string t = Trim(l);
+        return t.size() >= 2 && t.front() == '[' && t.back() == ']';
+    };
+    std::size_t at = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string t = Trim(lines[i]);
+        if (is_section(t) && NoCaseEqual(t.substr(1, t.size() - 2), section)) {
+            at = i;
+            break;
+        }
+    }
+    const std::string entry = key + "=" + value;
+    if (at == lines.size()) {
+        lines.push_back("[" + section + "]");
+        lines.push_back(entry);
+    } else {
+        std::size_t i = at + 1;
+        bool replaced = false;
+        for (; i < lines.size() && !is_section(lines[i]); ++i) {
+            const auto eq = lines[i].find('=');
+            if (eq != std::string::npos && NoCaseEqual(Trim(lines[i].substr(0, eq)), key)) {
+                lines[i] = entry;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            std::size_t last = at;
+            for (std::size_t j = at + 1; j < lines.size() && !is_section(lines[j]); ++j)
+                if (!Trim(lines[j]).empty()) last = j;
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1), entry);
+        }
+    }
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    Node& n = nodes_[p];
+    n.directory = false;
+    n.data.assign(text.begin(), text.end());
+    return true;
+}
+
+std::string MemoryOs::GetEnvironmentVariable(const std::string& name) {
+    auto it = environment.find(name);
+    return it == environment.end() ? std::string() : it->second;
+}
+
+void MemoryOs::Sleep(std::uint32_t milliseconds) {
+    tick_count += milliseconds;
+    if (on_sleep) on_sleep();
+}
+
+void MemoryOs::CoInitialize() {
+    calls.push_back("CoInitialize");
+    ++com_depth;
+}
+
+void MemoryOs::CoUninitialize() {
+    calls.push_back("CoUninitialize");
+    --com_depth;
+}
+
+WindowHandle MemoryOs::AddWindow(const std::string& class_name) {
+    windows[next_window_] = class_name;
+    return next_window_++;
+}
+
+void MemoryOs::RemoveWindow(WindowHandle window) { windows.erase(window); }
+
+WindowHandle MemoryOs::FindWindow(const std::string& class_name) {
+    calls.push_back("FindWindow " + class_name);
+    for (const auto& [h, cls] : windows)
+        if (NoCaseEqual(cls, class_name)) return h;
+    return 0;
+}
+
+bool MemoryOs::PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                           std::intptr_t lparam) {
+    calls.push_back("PostMessage " + std::to_string(message));
+    if (!windows.count(window)) return false;
+    posted.push_back({window, message, wparam, lparam});
+    return true;
+}
+
+void MemoryOs::PumpMessages() {
+    ++pumps;
+    calls.push_back("Pump");
+    if (quit_posted) terminated_ = true;
+    if (on_pump) on_pump(pumps);
+}
+
+int MemoryOs::RunMessageLoop() {
+    calls.push_back("RunMessageLoop");
+    for (int i = 0; i < loop_limit && !terminated_ && !quit_posted; ++i) PumpMessages();
+    if (!quit_posted) loop_gave_up = true;
+    terminated_ = true;
+    return quit_code;
+}
+
+void MemoryOs::PostQuitMessage(int exit_code) {
+    calls.push_back("PostQuitMessage");
+    quit_posted = true;
+    quit_code = exit_code;
+}
+
+int MemoryOs::MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                         std::uint32_t style) {
+    calls.push_back("MessageBox " + text);
+    boxes.push_back({owner, text, caption, style});
+    if (box_answers.empty()) return (style & kMbYesNo) ? kIdNo : kIdOk;
+    const int answer = box_answers.front();
+    box_answers.pop_front();
+    return answer;
+}
+
+std::intptr_t MemoryOs::ShellExecute(WindowHandle, const std::string& verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory,
+                                     int show) {
+    calls.push_back("ShellExecute " + verb + " " + file);
+    shell_calls.push_back({verb, file, parameters, directory, show});
+    if (shell_results.empty()) return 42;
+    const std::intptr_t r = shell_results.front();
+    shell_results.pop_front();
+    return r;
+}
+
+ResourceView MemoryOs::LoadResource(int id) {
+    calls.push_back("LoadResource " + std::to_string(id));
+    auto it = resources.find(id);
+    if (it == resources.end()) return {};
+    ++open_resource_views;
+    return {it->second.data(), it->second.size(), static_cast<std::uintptr_t>(id)};
+}
+
+void MemoryOs::ReleaseResource(const ResourceView&) {
+    calls.push_back("ReleaseResource");
+    --open_resource_views;
+}
+
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data, int level) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<std::uint8_t> out(size);
+    compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), level);
+    out.resize(size);
+    return out;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+}  // namespace sorvane::test

@@ -1,0 +1,168 @@
+// An in-memory model of the Windows that the setup sees: case-insensitive paths with
+// backslashes, 8.3 aliases where a test adds them, files opened without sharing,
+// profile files, windows and their messages, message boxes, shell starts and the
+// program's own resources. Faults can be injected, and every call is logged in order.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace sorvane::test {
+
+struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class MemoryOs : public Os {
+public:
+    MemoryOs();
+
+    // --- the file system, as a test prepares and inspects it
+    struct Node {
+        bool directory = false;
+        std::vector<std::uint8_t> data;
+        bool locked = false;     // in use by another process: no delete, open or replace
+        bool read_only = false;  // no delete, open for writing or replace
+    };
+    void AddDirectory(const std::string& path);  // with its parents
+    void AddFile(const std::string& path, const std::string& content);
+    void AddFile(const std::string& path, const std::vector<std::uint8_t>& content);
+    Node* Find(const std::string& path);
+    std::string Content(const std::string& path);  // empty when there is no such file
+    // An 8.3 alias: |short_path| names the same folder as |long_path|.
+    void AddShortName(const std::string& long_path, const std::string& short_path);
+    std::vector<std::string> ListFiles() const;
+
+    // --- faults
+    std::set<std::string, NoCaseLess> refuse_create_directory;  // CreateDirectory fails there
+    std::optional<std::size_t> disk_free;                        // bytes that can still be written
+    bool has_long_path_name = true;
+    bool fail_profile_write = false;
+
+    // --- environment and system
+    std::map<std::string, std::string, NoCaseLess> environment{{"ALLUSERSPROFILE", "C:\\ProgramData"}};
+    std::uint32_t major_version = 6;
+    std::string module_file_name = "C:\\Downloads\\sorvane_setup.exe";
+    std::string command_line = "\"C:\\Downloads\\sorvane_setup.exe\"";
+    std::string keyboard_layout = "00000409";
+    std::uint32_t tick_count = 1000;
+    std::set<unsigned char> lead_bytes;
+
+    // --- windows and messages
+    struct Message {
+        WindowHandle window;
+        std::uint32_t message;
+        std::uintptr_t wparam;
+        std::intptr_t lparam;
+    };
+    WindowHandle AddWindow(const std::string& class_name);
+    void RemoveWindow(WindowHandle window);
+    std::map<WindowHandle, std::string> windows;
+    std::vector<Message> posted;
+    // Runs at every pump with its 1-based number: a test plays the user here.
+    std::function<void(int pump)> on_pump;
+    // Runs at every Sleep, after the clock moved on.
+    std::function<void()> on_sleep;
+    int pumps = 0;
+    bool quit_posted = false;
+    int quit_code = 0;
+    int loop_limit = 1000;  // pumps RunMessageLoop makes before it gives up
+    bool loop_gave_up = false;
+
+    struct Box {
+        WindowHandle owner;
+        std::string text, caption;
+        std::uint32_t style;
+    };
+    std::vector<Box> boxes;
+    std::deque<int> box_answers;  // IDNO when empty
+
+    struct ShellCall {
+        std::string verb, file, parameters, directory;
+        int show;
+    };
+    std::vector<ShellCall> shell_calls;
+    std::deque<std::intptr_t> shell_results;  // 42 (started) when empty
+
+    // --- resources
+    std::map<int, std::vector<std::uint8_t>> resources;
+    int open_resource_views = 0;
+
+    // --- COM
+    int com_depth = 0;
+
+    // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
+    std::vector<std::string> calls;
+    bool Called(const std::string& prefix) const;
+    int open_files() const { return static_cast<int>(handles_.size()); }
+
+    // Os
+    bool FileExists(const std::string& path) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    FileHandle CreateFileReadWrite(const std::string& path) override;
+    FileHandle OpenFileReadWrite(const std::string& path) override;
+    bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
+    bool WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) override;
+    bool SetFilePosition(FileHandle file, std::uint64_t position) override;
+    bool SetEndOfFile(FileHandle file) override;
+    void CloseFile(FileHandle file) override;
+    bool GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
+                         std::uint32_t* result) override;
+    std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
+                                   std::uint32_t capacity) override;
+    bool WriteProfileString(const std::string& section, const std::string& key,
+                            const std::string& value, const std::string& file) override;
+    std::string GetEnvironmentVariable(const std::string& name) override;
+    std::uint32_t GetMajorVersion() override { return major_version; }
+    std::string GetModuleFileName() override { return module_file_name; }
+    std::string GetCommandLine() override { return command_line; }
+    bool IsLeadByte(unsigned char byte) override { return lead_bytes.count(byte) > 0; }
+    std::string GetKeyboardLayoutName() override { return keyboard_layout; }
+    std::uint32_t GetTickCount() override { return tick_count; }
+    void Sleep(std::uint32_t milliseconds) override;
+    void CoInitialize() override;
+    void CoUninitialize() override;
+    WindowHandle FindWindow(const std::string& class_name) override;
+    bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                     std::intptr_t lparam) override;
+    void PumpMessages() override;
+    int RunMessageLoop() override;
+    void PostQuitMessage(int exit_code) override;
+    int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                   std::uint32_t style) override;
+    std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                               const std::string& parameters, const std::string& directory,
+                               int show) override;
+    ResourceView LoadResource(int id) override;
+    void ReleaseResource(const ResourceView& view) override;
+
+private:
+    std::string Resolve(const std::string& path) const;  // aliases replaced, no final backslash
+    bool InUse(const std::string& resolved) const;
+    struct Open {
+        std::string path;
+        std::size_t position = 0;
+    };
+    std::map<std::string, Node, NoCaseLess> nodes_;
+    std::map<std::string, std::string, NoCaseLess> short_to_long_;
+    std::map<FileHandle, Open> handles_;
+    FileHandle next_handle_ = 1;
+    WindowHandle next_window_ = 0x1000;
+    bool terminated_ = false;
+};
+
+// A zlib stream of |data| at |level|.
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data, int level = 1);
+std::vector<std::uint8_t> Bytes(const std::string& text);
+
+}  // namespace sorvane::test
