@@ -108,35 +108,6 @@ def render(size):
     return rows
 
 
-def median_cut(colours, count):
-    """Reduces a list of (r, g, b) to at most `count` representative colours."""
-    boxes = [sorted(colours)]
-    while len(boxes) < count:
-        splittable = [b for b in boxes if len(set(b)) > 1]
-        if not splittable:
-            break
-        box = max(splittable, key=lambda b: (max(_spread(b)), len(b)))
-        boxes.remove(box)
-        spread = _spread(box)
-        channel = spread.index(max(spread))
-        box.sort(key=lambda c: (c[channel], c))
-        middle = len(box) // 2
-        # Keep equal colours in one box so that both halves are non-empty and distinct.
-        while middle < len(box) and box[middle][channel] == box[middle - 1][channel]:
-            middle += 1
-        if middle == len(box):
-            middle = len(box) // 2
-            while middle > 0 and box[middle][channel] == box[middle - 1][channel]:
-                middle -= 1
-        boxes.extend([box[:middle], box[middle:]])
-    return sorted(tuple((sum(c[i] for c in b) + len(b) // 2) // len(b) for i in range(3))
-                  for b in boxes)
-
-
-def _spread(box):
-    return [max(c[i] for c in box) - min(c[i] for c in box) for i in range(3)]
-
-
 def and_mask(rows):
     """1 bit per pixel, set where the pixel is transparent; rows bottom-up, padded to 32 bits."""
     size = len(rows)
@@ -166,20 +137,18 @@ def image_32(rows):
 def image_8(rows):
     size = len(rows)
     opaque = [(r, g, b) for row in rows for r, g, b, a in row if a >= 128]
-    unique = sorted(set(opaque))
-    palette = unique if len(unique) <= 255 else median_cut(opaque, 255)
+    palette = sorted(set(opaque))
+    if len(palette) > 255:
+        raise ValueError(f"{size}px: {len(palette)} colours do not fit a 256-colour palette")
     palette = [(0, 0, 0)] + palette  # index 0 is what transparent pixels show
-    nearest = {}
-    for c in unique:
-        nearest[c] = min(range(1, len(palette)),
-                         key=lambda i: (sum((p - q) ** 2 for p, q in zip(palette[i], c)), i))
+    index = {colour: i for i, colour in enumerate(palette)}
     stride = (size + 3) // 4 * 4
     pixels = bytearray()
     for row in reversed(rows):
         line = bytearray(stride)
         for x, (r, g, b, a) in enumerate(row):
             if a >= 128:
-                line[x] = nearest[(r, g, b)]
+                line[x] = index[(r, g, b)]
         pixels += line
     table = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in palette)
     table += bytes(4 * (256 - len(palette)))
