@@ -74,6 +74,7 @@ public:
     // is the system's button face).
     std::uint32_t color = kInheritColor;
     bool bordered = true;  // edits: a sunken border
+    bool bevel = false;    // panels: a 2-pixel bevel line along the bottom edge
 
     // Shown: visible itself and on every level up to the form, pages included.
     bool Showing() const;
@@ -147,6 +148,11 @@ public:
 
     const std::vector<std::unique_ptr<Control>>& controls() const { return owned_; }
     Control* Find(const std::string& name) const;
+
+    // Any request to close the window (close box, Alt+F4, log-off): the form decides.
+    std::function<void()> on_close_request;
+    // The control that gets the focus when the window is shown.
+    Control* initial_focus = nullptr;
 
     ControlPeer* peer() const { return peer_; }
     void SetPeer(ControlPeer* peer) { peer_ = peer; }

@@ -16,7 +16,7 @@ ui::Control& Page(ui::Form& f, ui::PageControl& pages, const char* sheet, const 
                   Rect panel_at) {
     ui::Control& page = f.AddControl(Kind::Page, sheet, &pages, kPageArea);
     pages.AddPage(&page);
-    f.AddControl(Kind::Panel, panel, &page, {panel_at.left, panel_at.top, 504, 317});
+    f.AddControl(Kind::Panel, panel, &page, {panel_at.left, panel_at.top, 504, 317}).bevel = true;
     return page;
 }
 
@@ -27,6 +27,7 @@ void Header(ui::Form& f, ui::Control& page, const char* panel, const char* title
             const char* title, const char* subtitle_name, const char* subtitle) {
     ui::Control& header = f.AddControl(Kind::Panel, panel, &Content(page), {0, 0, 504, 56});
     header.color = ui::kWhite;
+    header.bevel = true;
     ui::Control& t = f.AddControl(Kind::Label, title_name, &header, {16, 8, 470, 16}, title);
     t.SetFont({"Tahoma", 13, true});
     f.AddControl(Kind::Label, subtitle_name, &header, {24, 32, 470, 14}, subtitle);
@@ -82,6 +83,8 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     Header(*this, TabSheet6, "Panel7", "Label30", "Yükleniyor...", "Label31", "Kurulum başladı.");
     Header(*this, TabSheet7, "Panel8", "Label28", "Kurulum Tamamlandı", "Label29", "");
     Button1.on_click = [this](ui::Control&) { CloseWizard(false); };
+    on_close_request = [this] { FormCloseQuery(); };
+    initial_focus = &Button2;
 }
 
 void TqnInstaller::FormCreate() {

@@ -1,0 +1,63 @@
+// Process entry of the Windows build.
+#include "platform/win32/windows_api.h"
+
+#include "app/error_reporter.h"
+#include "app/startup.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/os_win32.h"
+#include "wizard/installer_form.h"
+
+namespace {
+
+// DLLs are looked for in the system folder only, so that a setup started from a
+// downloads folder never loads a DLL planted beside it. Older systems lack the call.
+void RestrictDllSearch() {
+    using Fn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return;
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// The common controls are loaded only now, after the search restriction.
+void LoadCommonControls() {
+    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+    if (!comctl) return;
+    using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    if (!fn) return;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    fn(&icc);
+}
+
+// The wizard form together with its native window, which goes first when it ends.
+class NativeInstaller : public sorvane::TqnInstaller {
+public:
+    NativeInstaller(sorvane::Os& os, sorvane::SetupSession& session, const sorvane::InstallSteps& steps,
+                    sorvane::win32::Win32Os& win32)
+        : TqnInstaller(os, session, steps), window_(*this) {
+        win32.SetDialogWindow(window_.hwnd());
+    }
+
+private:
+    sorvane::win32::FormWindow window_;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
+    LoadCommonControls();
+
+    static sorvane::win32::Win32Os os;
+    static sorvane::SetupSession session;
+    sorvane::ErrorReporter reporter(os);
+    sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
+    const sorvane::InstallSteps steps;  // system registration steps join as they are built
+
+    const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
+        return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));
+    });
+    sorvane::ui::SetErrorSink(nullptr);
+    return code;
+}

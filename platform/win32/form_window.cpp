@@ -1,0 +1,268 @@
+#include "platform/win32/form_window.h"
+
+#include <stdexcept>
+
+#include "app/session.h"
+
+namespace sorvane::win32 {
+
+namespace {
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+COLORREF Resolve(std::uint32_t color) {
+    return color == ui::kInheritColor ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(color);
+}
+
+void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    const std::wstring name = Widen(kWizardWindowClass);
+    wc.lpszClassName = name.c_str();
+    registered = RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(ui::Form& form) : form_(form) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterFormClass(instance, &FormWindow::WndProc);
+    RECT r{0, 0, form.bounds().width, form.bounds().height};
+    AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + (work.right - work.left - w) / 2;
+    const int y = work.top + (work.bottom - work.top - h) / 2;
+    hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(), kFormStyle,
+                            x, y, w, h, nullptr, nullptr, instance, this);
+    if (!hwnd_) throw std::runtime_error("The setup window cannot be created.");
+    form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
+    for (const auto& control : form.controls()) CreateNative(*control);
+    form.SetPeer(this);
+    UpdateShowing();
+}
+
+FormWindow::~FormWindow() {
+    form_.SetPeer(nullptr);
+    if (hwnd_) DestroyWindow(hwnd_);
+    for (auto& [key, font] : fonts_) DeleteObject(font);
+    for (auto& [key, brush] : brushes_) DeleteObject(brush);
+}
+
+POINT FormWindow::Origin(const ui::Control& control) const {
+    POINT p{0, 0};
+    for (const ui::Control* c = &control; c && c != &form_; c = c->parent()) {
+        p.x += c->bounds().left;
+        p.y += c->bounds().top;
+    }
+    return p;
+}
+
+std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
+    for (const ui::Control* c = &control; c; c = c->parent())
+        if (c->color != ui::kInheritColor) return c->color;
+    return ui::kInheritColor;
+}
+
+HFONT FormWindow::FontFor(const ui::Font& font) {
+    const std::string key = font.face + "/" + std::to_string(font.height) + (font.bold ? "b" : "");
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) return it->second;
+    HFONT f = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
+    fonts_[key] = f;
+    return f;
+}
+
+HBRUSH FormWindow::BrushFor(std::uint32_t color) {
+    auto it = brushes_.find(color);
+    if (it != brushes_.end()) return it->second;
+    HBRUSH b = CreateSolidBrush(Resolve(color));
+    brushes_[color] = b;
+    return b;
+}
+
+void FormWindow::CreateNative(ui::Control& control) {
+    const wchar_t* cls = nullptr;
+    DWORD style = WS_CHILD;
+    DWORD ex_style = 0;
+    switch (control.kind()) {
+        case ui::Kind::Button:
+            cls = L"BUTTON";
+            style |= BS_PUSHBUTTON | WS_TABSTOP;
+            break;
+        case ui::Kind::CheckBox:
+            cls = L"BUTTON";
+            style |= BS_CHECKBOX | WS_TABSTOP;  // the control object holds the state
+            break;
+        case ui::Kind::Label:
+            cls = L"STATIC";
+            style |= SS_LEFT;
+            break;
+        case ui::Kind::Edit:
+            cls = L"EDIT";
+            style |= ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
+            if (control.bordered) ex_style |= WS_EX_CLIENTEDGE;
+            break;
+        case ui::Kind::ProgressBar:
+            cls = PROGRESS_CLASSW;
+            break;
+        default:
+            return;  // containers are drawn by the form itself
+    }
+    const POINT at = Origin(control);
+    HWND child = CreateWindowExW(ex_style, cls, Widen(control.text()).c_str(), style, at.x, at.y,
+                                 control.bounds().width, control.bounds().height, hwnd_, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (!child) return;
+    control.native = reinterpret_cast<std::uintptr_t>(child);
+    controls_[child] = &control;
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())), FALSE);
+    EnableWindow(child, control.enabled());
+    if (control.kind() == ui::Kind::CheckBox)
+        SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (auto* bar = dynamic_cast<ui::ProgressBar*>(&control)) {
+        SendMessageW(child, PBM_SETRANGE32, bar->min(), bar->max());
+        SendMessageW(child, PBM_SETPOS, bar->position(), 0);
+    }
+}
+
+void FormWindow::UpdateShowing() {
+    for (auto& [child, control] : controls_) ShowWindow(child, control->Showing() ? SW_SHOWNA : SW_HIDE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::Changed(ui::Control& control, ui::Property property) {
+    if (&control == &form_) {
+        if (property == ui::Property::Text) SetWindowTextW(hwnd_, Widen(control.text()).c_str());
+        if (property == ui::Property::Visible) {
+            UpdateShowing();
+            ShowWindow(hwnd_, control.visible() ? SW_SHOWNORMAL : SW_HIDE);
+            if (control.visible()) {
+                UpdateWindow(hwnd_);
+                if (form_.initial_focus && form_.initial_focus->native)
+                    SetFocus(reinterpret_cast<HWND>(form_.initial_focus->native));
+            }
+        }
+        return;
+    }
+    HWND child = reinterpret_cast<HWND>(control.native);
+    switch (property) {
+        case ui::Property::Visible:
+        case ui::Property::ActivePage:
+            UpdateShowing();
+            return;
+        default:
+            break;
+    }
+    if (!child) {
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return;
+    }
+    switch (property) {
+        case ui::Property::Text:
+            SetWindowTextW(child, Widen(control.text()).c_str());
+            break;
+        case ui::Property::Enabled:
+            EnableWindow(child, control.enabled());
+            break;
+        case ui::Property::Checked:
+            SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case ui::Property::Bounds: {
+            const POINT at = Origin(control);
+            MoveWindow(child, at.x, at.y, control.bounds().width, control.bounds().height, TRUE);
+            break;
+        }
+        case ui::Property::Font:
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())), TRUE);
+            break;
+        case ui::Property::Range:
+        case ui::Property::Position:
+            if (auto* bar = dynamic_cast<ui::ProgressBar*>(&control)) {
+                SendMessageW(child, PBM_SETRANGE32, bar->min(), bar->max());
+                SendMessageW(child, PBM_SETPOS, bar->position(), 0);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void FormWindow::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    for (const auto& control : form_.controls()) {
+        if (control->kind() != ui::Kind::Panel || !control->Showing()) continue;
+        const POINT at = Origin(*control);
+        RECT r{at.x, at.y, at.x + control->bounds().width, at.y + control->bounds().height};
+        if (control->color != ui::kInheritColor) FillRect(dc, &r, BrushFor(control->color));
+        if (control->bevel) DrawEdge(dc, &r, EDGE_ETCHED, BF_BOTTOM);
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled) {
+    *handled = true;
+    switch (message) {
+        case WM_UPDATEUISTATE:
+            // The keyboard cues stay as they are: focus rectangles and underlines.
+            return 1;
+        case WM_CLOSE:
+            if (form_.on_close_request) form_.on_close_request();
+            return 0;
+        case WM_QUERYENDSESSION:
+            if (form_.on_close_request) form_.on_close_request();
+            return FALSE;
+        case WM_COMMAND: {
+            auto it = controls_.find(reinterpret_cast<HWND>(lparam));
+            if (it != controls_.end() && HIWORD(wparam) == BN_CLICKED) {
+                it->second->Click();
+                return 0;
+            }
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            auto it = controls_.find(reinterpret_cast<HWND>(lparam));
+            const std::uint32_t color = it == controls_.end() ? ui::kInheritColor : ColorBehind(*it->second);
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, Resolve(color));
+            return reinterpret_cast<LRESULT>(BrushFor(color));
+        }
+        case WM_PAINT:
+            Paint();
+            return 0;
+        default:
+            break;
+    }
+    *handled = false;
+    return 0;
+}
+
+LRESULT CALLBACK FormWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && self->hwnd_ == hwnd) {
+        bool handled = false;
+        LRESULT result = 0;
+        ui::InvokeGuarded([&] { result = self->Handle(message, wparam, lparam, &handled); });
+        if (handled) return result;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace sorvane::win32

@@ -1,0 +1,42 @@
+// The native window of a ui::Form: registers its window class, creates one child
+// window per control and keeps them in step with the control objects.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/win32/windows_api.h"
+#include "ui/controls.h"
+
+namespace sorvane::win32 {
+
+class FormWindow : public ui::ControlPeer {
+public:
+    // Creates the window hidden; the form's Visible state shows it.
+    explicit FormWindow(ui::Form& form);
+    ~FormWindow() override;
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    void Changed(ui::Control& control, ui::Property property) override;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled);
+    void CreateNative(ui::Control& control);
+    void UpdateShowing();
+    POINT Origin(const ui::Control& control) const;  // top-left in the form's client area
+    std::uint32_t ColorBehind(const ui::Control& control) const;
+    HFONT FontFor(const ui::Font& font);
+    HBRUSH BrushFor(std::uint32_t color);
+    void Paint();
+
+    ui::Form& form_;
+    HWND hwnd_ = nullptr;
+    std::map<HWND, ui::Control*> controls_;
+    std::map<std::string, HFONT> fonts_;
+    std::map<std::uint32_t, HBRUSH> brushes_;
+};
+
+}  // namespace sorvane::win32

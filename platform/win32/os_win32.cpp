@@ -1,0 +1,245 @@
+#include "platform/win32/os_win32.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace sorvane::win32 {
+
+namespace {
+
+HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+// Large transfers go in pieces that a DWORD can count.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+}  // namespace
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+bool Win32Os::FileExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Os::DirectoryExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Os::CreateDirectory(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool Win32Os::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+FileHandle Win32Os::CreateFileReadWrite(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+}
+
+FileHandle Win32Os::OpenFileReadWrite(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+}
+
+bool Win32Os::ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) {
+    DWORD got = 0;
+    const BOOL ok = ::ReadFile(AsHandle(file), buffer, static_cast<DWORD>(std::min(size, kMaxTransfer)),
+                               &got, nullptr);
+    *done = got;
+    return ok != 0;
+}
+
+bool Win32Os::WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) {
+    *done = 0;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (*done < size) {
+        DWORD wrote = 0;
+        const DWORD piece = static_cast<DWORD>(std::min(size - *done, kMaxTransfer));
+        if (!::WriteFile(AsHandle(file), bytes + *done, piece, &wrote, nullptr)) return false;
+        *done += wrote;
+        if (wrote != piece) return false;
+    }
+    return true;
+}
+
+bool Win32Os::SetFilePosition(FileHandle file, std::uint64_t position) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) != 0;
+}
+
+bool Win32Os::SetEndOfFile(FileHandle file) { return ::SetEndOfFile(AsHandle(file)) != 0; }
+
+void Win32Os::CloseFile(FileHandle file) { CloseHandle(AsHandle(file)); }
+
+bool Win32Os::GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
+                              std::uint32_t* result) {
+    using Fn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+    // Looked up at run time: systems without the entry keep their paths as they are.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto fn = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")))
+                     : nullptr;
+    if (!fn) return false;
+    std::vector<char> out(capacity + 1, '\0');
+    *result = fn(path.c_str(), out.data(), capacity);
+    if (*result > 0 && *result < capacity) buffer->assign(out.data(), *result);
+    return true;
+}
+
+std::uint32_t Win32Os::GetShortPathName(const std::string& path, std::string* buffer,
+                                        std::uint32_t capacity) {
+    std::vector<char> out(capacity + 1, '\0');
+    const DWORD n = GetShortPathNameA(path.c_str(), out.data(), capacity);
+    if (n > 0 && n < capacity) buffer->assign(out.data(), n);
+    return n;
+}
+
+bool Win32Os::WriteProfileString(const std::string& section, const std::string& key,
+                                 const std::string& value, const std::string& file) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
+}
+
+std::string Win32Os::GetEnvironmentVariable(const std::string& name) {
+    std::vector<char> out(MAX_PATH + 1);
+    for (;;) {
+        const DWORD n = GetEnvironmentVariableA(name.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) return std::string(out.data(), n);
+        out.resize(n + 1);
+    }
+}
+
+std::uint32_t Win32Os::GetMajorVersion() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info)) return 0;
+#pragma GCC diagnostic pop
+    return info.dwMajorVersion;
+}
+
+std::string Win32Os::GetModuleFileName() {
+    std::vector<char> out(MAX_PATH + 1);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) return std::string(out.data(), n);
+        out.resize(out.size() * 2);
+    }
+}
+
+std::string Win32Os::GetCommandLine() { return GetCommandLineA(); }
+
+bool Win32Os::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+std::string Win32Os::GetKeyboardLayoutName() {
+    char name[255] = {};
+    if (!GetKeyboardLayoutNameA(name)) return {};
+    return name;
+}
+
+std::uint32_t Win32Os::GetTickCount() { return ::GetTickCount(); }
+
+void Win32Os::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void Win32Os::CoInitialize() { ::CoInitialize(nullptr); }
+
+void Win32Os::CoUninitialize() { ::CoUninitialize(); }
+
+WindowHandle Win32Os::FindWindow(const std::string& class_name) {
+    return reinterpret_cast<WindowHandle>(FindWindowA(class_name.c_str(), nullptr));
+}
+
+bool Win32Os::PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                          std::intptr_t lparam) {
+    return PostMessageA(AsWindow(window), message, wparam, lparam) != 0;
+}
+
+void Win32Os::Dispatch(MSG& msg) {
+    if (dialog_ && IsWindow(dialog_) && IsDialogMessageW(dialog_, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void Win32Os::PumpMessages() {
+    MSG msg;
+    while (!terminated_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Taken here, the quit request still ends the main loop once control is back.
+            terminated_ = true;
+            exit_code_ = static_cast<int>(msg.wParam);
+            return;
+        }
+        Dispatch(msg);
+    }
+}
+
+int Win32Os::RunMessageLoop() {
+    MSG msg;
+    while (!terminated_) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            terminated_ = true;
+            exit_code_ = static_cast<int>(msg.wParam);
+        } else if (got == -1) {
+            terminated_ = true;
+        } else {
+            Dispatch(msg);
+        }
+    }
+    return exit_code_;
+}
+
+void Win32Os::PostQuitMessage(int exit_code) { ::PostQuitMessage(exit_code); }
+
+int Win32Os::MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                        std::uint32_t style) {
+    return MessageBoxW(AsWindow(owner), Widen(text).c_str(), Widen(caption).c_str(), style);
+}
+
+std::intptr_t Win32Os::ShellExecute(WindowHandle owner, const std::string& verb,
+                                    const std::string& file, const std::string& parameters,
+                                    const std::string& directory, int show) {
+    HINSTANCE r = ShellExecuteA(AsWindow(owner), OrNull(verb), file.c_str(), OrNull(parameters),
+                                OrNull(directory), show);
+    return reinterpret_cast<std::intptr_t>(r);
+}
+
+ResourceView Win32Os::LoadResource(int id) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!found) return {};
+    HGLOBAL loaded = ::LoadResource(nullptr, found);
+    if (!loaded) return {};
+    const void* data = LockResource(loaded);
+    if (!data) return {};
+    return {static_cast<const std::uint8_t*>(data), SizeofResource(nullptr, found),
+            reinterpret_cast<std::uintptr_t>(loaded)};
+}
+
+void Win32Os::ReleaseResource(const ResourceView& view) {
+    FreeResource(reinterpret_cast<HGLOBAL>(view.token));
+}
+
+}  // namespace sorvane::win32

@@ -1,0 +1,62 @@
+// The real OS: each operation is the Win32 call of the same name, results unchanged.
+#pragma once
+
+#include "platform/os.h"
+#include "platform/win32/windows_api.h"
+
+namespace sorvane::win32 {
+
+class Win32Os : public Os {
+public:
+    // Keyboard messages for |window| go through the dialog manager (Tab, Alt+letter).
+    void SetDialogWindow(HWND window) { dialog_ = window; }
+
+    bool FileExists(const std::string& path) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    FileHandle CreateFileReadWrite(const std::string& path) override;
+    FileHandle OpenFileReadWrite(const std::string& path) override;
+    bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
+    bool WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) override;
+    bool SetFilePosition(FileHandle file, std::uint64_t position) override;
+    bool SetEndOfFile(FileHandle file) override;
+    void CloseFile(FileHandle file) override;
+    bool GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
+                         std::uint32_t* result) override;
+    std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
+                                   std::uint32_t capacity) override;
+    bool WriteProfileString(const std::string& section, const std::string& key,
+                            const std::string& value, const std::string& file) override;
+    std::string GetEnvironmentVariable(const std::string& name) override;
+    std::uint32_t GetMajorVersion() override;
+    std::string GetModuleFileName() override;
+    std::string GetCommandLine() override;
+    bool IsLeadByte(unsigned char byte) override;
+    std::string GetKeyboardLayoutName() override;
+    std::uint32_t GetTickCount() override;
+    void Sleep(std::uint32_t milliseconds) override;
+    void CoInitialize() override;
+    void CoUninitialize() override;
+    WindowHandle FindWindow(const std::string& class_name) override;
+    bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                     std::intptr_t lparam) override;
+    void PumpMessages() override;
+    int RunMessageLoop() override;
+    void PostQuitMessage(int exit_code) override;
+    int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                   std::uint32_t style) override;
+    std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                               const std::string& parameters, const std::string& directory,
+                               int show) override;
+    ResourceView LoadResource(int id) override;
+    void ReleaseResource(const ResourceView& view) override;
+
+private:
+    void Dispatch(MSG& msg);
+    HWND dialog_ = nullptr;
+    bool terminated_ = false;  // a quit request was taken from the queue
+    int exit_code_ = 0;
+};
+
+}  // namespace sorvane::win32
