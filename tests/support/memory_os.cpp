@@ -40,12 +40,16 @@ MemoryOs::MemoryOs() { nodes_["C:"].directory = true; }
 std::string MemoryOs::Resolve(const std::string& path) const {
     std::string p = path;
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
-    for (const auto& [alias, full] : short_to_long_) {
+    // The longest alias that starts the path wins, as the deepest folder named.
+    const std::pair<const std::string, std::string>* best = nullptr;
+    for (const auto& entry : short_to_long_) {
+        const std::string& alias = entry.first;
         if (p.size() >= alias.size() && NoCaseEqual(p.substr(0, alias.size()), alias) &&
-            (p.size() == alias.size() || p[alias.size()] == '\\'))
-            return full + p.substr(alias.size());
+            (p.size() == alias.size() || p[alias.size()] == '\\') &&
+            (!best || alias.size() > best->first.size()))
+            best = &entry;
     }
-    return p;
+    return best ? best->second + p.substr(best->first.size()) : p;
 }
 
 bool MemoryOs::InUse(const std::string& resolved) const {
