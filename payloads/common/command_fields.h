@@ -1,0 +1,20 @@
+// Splitting the command lines that the setup and the registry start the programs with.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvane::payloads {
+
+// What follows the program name in a command line as the system hands it over
+// (GetCommandLineW), without the blanks in front.
+std::wstring_view CommandTail(std::wstring_view command_line);
+
+// Splits |text| at each single blank or tab, so two blanks in a row give an empty
+// field. A field in double quotes may hold blanks; the quotes are dropped. Blanks
+// at both ends are ignored. False (and no fields) for a quote left open or text
+// glued to a closing quote.
+bool SplitFields(std::wstring_view text, std::vector<std::wstring>* fields);
+
+}  // namespace sorvane::payloads

@@ -1,0 +1,25 @@
+// Where a program lies and the settings that the setup left beside it.
+#pragma once
+
+#include <string>
+
+#include "payloads/common/language.h"
+
+namespace sorvane::payloads {
+
+// The folder of the running executable, without a trailing backslash; empty when
+// the system cannot tell.
+std::wstring ProgramFolder();
+
+// The full path of the running executable.
+std::wstring ProgramPath();
+
+// The first |limit| bytes of |path|, or nothing when it cannot be read.
+std::string ReadSmallFile(const std::wstring& path, std::size_t limit = 64 * 1024);
+
+// The language of "<folder>\datax\kayit.dat"; English when there is none.
+Language ReadClientLanguage(const std::wstring& folder);
+
+bool FileExists(const std::wstring& path);
+
+}  // namespace sorvane::payloads

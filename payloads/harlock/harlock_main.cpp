@@ -1,0 +1,19 @@
+// harlock.exe, the firewall program: a window that says what it is.
+#include <windows.h>
+
+#include "payloads/common/win/program_folder.h"
+#include "payloads/common/win/status_window.h"
+#include "payloads/common/win/wide_text.h"
+#include "payloads/harlock/firewall_texts.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    using namespace sorvane::payloads;
+    try {
+        const Language language = ReadClientLanguage(ProgramFolder());
+        StatusWindowSpec spec{L"_sorvane_firewall", Widen(kFirewallTitle),
+                              Widen(FirewallRunningText(language))};
+        return RunStatusWindow(instance, spec, show);
+    } catch (...) {
+        return 1;
+    }
+}

@@ -1,0 +1,48 @@
+#include "payloads/uninstall/self_removal.h"
+
+#include <windows.h>
+
+#include "payloads/uninstall/file_removal.h"
+
+namespace sorvane::payloads {
+
+namespace {
+
+std::wstring TempFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    return n > 0 && n <= MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+}
+
+std::wstring ParentOfFolder(const std::wstring& file) {
+    std::wstring path = file;
+    for (int level = 0; level < 2; ++level) {
+        const std::size_t cut = path.find_last_of(L"\\/");
+        if (cut == std::wstring::npos) return {};
+        path.resize(cut);
+    }
+    return path.empty() ? path : path + L"\\";
+}
+
+// A running image cannot be deleted on Windows but can be renamed within its volume.
+bool MoveAside(const std::wstring& path, const std::wstring& folder) {
+    if (folder.empty()) return false;
+    const std::wstring target = folder + L"~sorvane-uninstall-" +
+                                std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(GetTickCount64()) + L".tmp";
+    if (!MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    // Without the rights for this the file stays in the temporary folder.
+    MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return true;
+}
+
+}  // namespace
+
+bool RemoveOwnImage(const std::wstring& path) {
+    if (!PathExists(path) || DeleteFileW(path.c_str())) return true;
+    return MoveAside(path, TempFolder()) || MoveAside(path, ParentOfFolder(path)) ||
+           !PathExists(path);
+}
+
+}  // namespace sorvane::payloads
