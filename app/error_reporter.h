@@ -9,7 +9,7 @@
 namespace sorvane {
 
 class ErrorReporter {
-public:
+  public:
     explicit ErrorReporter(Os& os) : os_(os) {}
 
     // Interactive runs show the error box; silent runs show nothing.
@@ -25,7 +25,7 @@ public:
     // The text the box shows for an error.
     static std::string Describe(std::exception_ptr error);
 
-private:
+  private:
     Os& os_;
     bool silent_ = false;
     WindowHandle owner_ = 0;

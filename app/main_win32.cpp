@@ -15,7 +15,8 @@ void RestrictDllSearch() {
     using Fn = BOOL(WINAPI*)(DWORD);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (!kernel) return;
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
@@ -24,7 +25,8 @@ void LoadCommonControls() {
     HMODULE comctl = LoadLibraryW(L"comctl32.dll");
     if (!comctl) return;
     using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
     if (!fn) return;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     fn(&icc);
@@ -32,14 +34,14 @@ void LoadCommonControls() {
 
 // The wizard form together with its native window, which goes first when it ends.
 class NativeInstaller : public sorvane::TqnInstaller {
-public:
-    NativeInstaller(sorvane::Os& os, sorvane::SetupSession& session, const sorvane::InstallSteps& steps,
-                    sorvane::win32::Win32Os& win32)
+  public:
+    NativeInstaller(sorvane::Os& os, sorvane::SetupSession& session,
+                    const sorvane::InstallSteps& steps, sorvane::win32::Win32Os& win32)
         : TqnInstaller(os, session, steps), window_(*this) {
         win32.SetDialogWindow(window_.hwnd());
     }
 
-private:
+  private:
     sorvane::win32::FormWindow window_;
 };
 

@@ -8,7 +8,7 @@
 namespace sorvane {
 
 class SetupError : public std::runtime_error {
-public:
+  public:
     explicit SetupError(const std::string& message) : std::runtime_error(message) {}
 };
 

@@ -29,7 +29,8 @@ using FormFactory = std::function<std::unique_ptr<TqnInstaller>(SetupSession&)>;
 
 // Runs the whole program; returns the process exit code: 0, except for a silent run
 // that an error ended before the finish page, which gives 1.
-int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter, const FormFactory& create_form);
+int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
+               const FormFactory& create_form);
 
 inline constexpr const char* kAlreadyRunningText = "Setup Wizard is already running.";
 

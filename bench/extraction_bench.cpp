@@ -33,12 +33,14 @@ const std::vector<std::uint8_t>& Stream(std::size_t mib) {
     return s;
 }
 
-std::size_t HeapInUse() { return mallinfo2().uordblks; }
+std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
 
 // A disk that takes every byte and keeps none, so that only the extraction's own
 // memory shows; it samples the heap at every write.
 class CountingOs : public MemoryOs {
-public:
+  public:
     std::size_t written = 0;
     std::size_t base = 0, peak = 0;
     bool WriteFile(FileHandle, const void*, std::size_t size, std::size_t* done) override {

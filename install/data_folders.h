@@ -19,6 +19,7 @@ std::string SettleDataFolder(Os& os, const std::string& target_folder);
 
 // Writes the client's language into "datax\kayit.dat" of the target folder; raises
 // "Unable to write to <path>" when the profile service cannot write the file.
-void WriteClientSettings(Os& os, const std::string& target_folder, const std::string& language_code);
+void WriteClientSettings(Os& os, const std::string& target_folder,
+                         const std::string& language_code);
 
 }  // namespace sorvane

@@ -7,7 +7,8 @@
 namespace sorvane {
 
 const char* const PayloadTable[6] = {
-    "tessen.exe", "harlock.exe", "_marrow.exe", "sporder.dll", "plugin\\_pellin.dll", "Uninstall.exe",
+    "tessen.exe",  "harlock.exe",         "_marrow.exe",
+    "sporder.dll", "plugin\\_pellin.dll", "Uninstall.exe",
 };
 
 const char* PayloadName(int id) {

@@ -74,7 +74,7 @@ InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std
         if (ret == Z_STREAM_END) return InflateResult::Ok;
         if (ret == Z_BUF_ERROR)  // no progress: the input is used up before the stream's end
             return (in.zs.avail_in == 0 && fed == size) ? InflateResult::Truncated
-                                                         : InflateResult::Damaged;
+                                                        : InflateResult::Damaged;
     }
 }
 

@@ -103,7 +103,8 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 13
     ShowStatus(run, s.StatusCreatingShortcuts);
-    if (run.steps.CreateShortcuts) run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
+    if (run.steps.CreateShortcuts)
+        run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
 
     StepProgress(run);  // 14
     if (run.steps.WriteRegistryEntries) run.steps.WriteRegistryEntries();

@@ -36,7 +36,7 @@ enum : std::uint32_t {
 enum : int { kIdOk = 1, kIdYes = 6, kIdNo = 7 };
 
 class Os {
-public:
+  public:
     virtual ~Os() = default;
 
     // --- files and folders
@@ -70,8 +70,8 @@ public:
     // The value, or empty when the variable is not set.
     virtual std::string GetEnvironmentVariable(const std::string& name) = 0;
     virtual std::uint32_t GetMajorVersion() = 0;
-    virtual std::string GetModuleFileName() = 0;  // full path of the running executable
-    virtual std::string GetCommandLine() = 0;     // the raw command line, program name first
+    virtual std::string GetModuleFileName() = 0;      // full path of the running executable
+    virtual std::string GetCommandLine() = 0;         // the raw command line, program name first
     virtual bool IsLeadByte(unsigned char byte) = 0;  // of the ANSI code page
     virtual std::string GetKeyboardLayoutName() = 0;  // eight hex digits, e.g. 0000041F
     virtual std::uint32_t GetTickCount() = 0;

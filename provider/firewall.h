@@ -11,7 +11,7 @@
 namespace sorvane {
 
 class FirewallComponent {
-public:
+  public:
     virtual ~FirewallComponent() = default;
     virtual bool IsInstalled() = 0;
     // Starts the helper; true when it was started. |confirm| adds the letter Y.

@@ -11,7 +11,9 @@ ErrorSink& Sink() {
 }
 }  // namespace
 
-void SetErrorSink(ErrorSink sink) { Sink() = std::move(sink); }
+void SetErrorSink(ErrorSink sink) {
+    Sink() = std::move(sink);
+}
 
 void InvokeGuarded(const std::function<void()>& action) noexcept {
     try {

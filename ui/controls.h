@@ -34,7 +34,7 @@ class Control;
 
 // Mirrors control state into native windows; the Win32 build provides one.
 class ControlPeer {
-public:
+  public:
     virtual ~ControlPeer() = default;
     virtual void Changed(Control& control, Property property) = 0;
 };
@@ -46,7 +46,7 @@ void SetErrorSink(ErrorSink sink);
 void InvokeGuarded(const std::function<void()>& action) noexcept;
 
 class Control {
-public:
+  public:
     Control(Kind kind, std::string name, Control* parent, Rect bounds);
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -88,10 +88,10 @@ public:
     // Set by the peer: its native handle for this control.
     std::uintptr_t native = 0;
 
-protected:
+  protected:
     void Notify(Property property);
 
-private:
+  private:
     Kind kind_;
     std::string name_;
     Control* parent_;
@@ -105,7 +105,7 @@ private:
 };
 
 class ProgressBar : public Control {
-public:
+  public:
     ProgressBar(std::string name, Control* parent, Rect bounds);
     int min() const { return min_; }
     int max() const { return max_; }
@@ -113,12 +113,12 @@ public:
     void SetRange(int min, int max);
     void SetPosition(int position);  // kept within the range
 
-private:
+  private:
     int min_ = 0, max_ = 100, position_ = 0;
 };
 
 class PageControl : public Control {
-public:
+  public:
     PageControl(std::string name, Control* parent, Rect bounds);
     void AddPage(Control* page) { pages_.push_back(page); }
     const std::vector<Control*>& pages() const { return pages_; }
@@ -126,14 +126,14 @@ public:
     Control* active_page() const;
     void SetActivePage(int index);  // an index out of range shows no page
 
-private:
+  private:
     std::vector<Control*> pages_;
     int active_ = -1;
 };
 
 // The top-level window: owns its controls and the peer that mirrors them.
 class Form : public Control {
-public:
+  public:
     Form(std::string name, Rect client);
 
     template <typename T, typename... Args>
@@ -157,7 +157,7 @@ public:
     ControlPeer* peer() const { return peer_; }
     void SetPeer(ControlPeer* peer) { peer_ = peer; }
 
-private:
+  private:
     std::vector<std::unique_ptr<Control>> owned_;
     ControlPeer* peer_ = nullptr;
 };

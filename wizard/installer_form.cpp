@@ -20,7 +20,9 @@ ui::Control& Page(ui::Form& f, ui::PageControl& pages, const char* sheet, const 
     return page;
 }
 
-ui::Control& Content(ui::Control& page) { return *page.children().front(); }
+ui::Control& Content(ui::Control& page) {
+    return *page.children().front();
+}
 
 // The white header of pages 1 to 5: title and subtitle.
 void Header(ui::Form& f, ui::Control& page, const char* panel, const char* title_name,
@@ -52,7 +54,8 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
       Button2(AddControl(Kind::Button, "Button2", this, {328, 328, 75, 25}, "İleri >")),
       Button3(AddControl(Kind::Button, "Button3", this, {250, 328, 75, 25}, "< Geri")),
       Panel1(AddControl(Kind::Label, "Panel1", this, {8, 334, 185, 25})),
-      Label1(Label(*this, AddControl(Kind::Panel, "Panel2", &Content(TabSheet1), {165, 0, 339, 315}),
+      Label1(Label(*this,
+                   AddControl(Kind::Panel, "Panel2", &Content(TabSheet1), {165, 0, 339, 315}),
                    "Label1", {12, 8, 313, 81}, "Sorvane Kurulum Sihirbazına Hoş Geldiniz")),
       Label2(Label(*this, *Label1.parent(), "Label2", {12, 136, 309, 161},
                    "Bu sihirbaz size Sorvane kurulumu esnasında rehberlik edecektir.\r\n\r\n"

@@ -15,7 +15,7 @@ inline constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
 inline constexpr std::intptr_t kShellAccessDenied = 5;
 
 class TqnInstaller : public ui::Form {
-public:
+  public:
     TqnInstaller(Os& os, SetupSession& session, const InstallSteps& steps);
 
     void FormCreate();
@@ -54,7 +54,7 @@ public:
     ui::Control& Label24;
     ui::Control& CheckBox2;
 
-private:
+  private:
     void RunSilentSequence();
     void EndWizard();
 

@@ -41,7 +41,8 @@ const ControlText kTurkishControlTexts[] = {
     {"Label28", "Kurulum Tamamlandı"},
 };
 
-const char* const kPlaceholderLabels[] = {"Label1", "Label2", "Label15", "Label10", "Label22", "Label12"};
+const char* const kPlaceholderLabels[] = {"Label1",  "Label2",  "Label15",
+                                          "Label10", "Label22", "Label12"};
 
 }  // namespace
 

@@ -8,7 +8,8 @@ namespace sorvane::win32 {
 
 namespace {
 
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 COLORREF Resolve(std::uint32_t color) {
     return color == ui::kInheritColor ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(color);
@@ -41,8 +42,8 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - w) / 2;
     const int y = work.top + (work.bottom - work.top - h) / 2;
-    hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(), kFormStyle,
-                            x, y, w, h, nullptr, nullptr, instance, this);
+    hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(),
+                            kFormStyle, x, y, w, h, nullptr, nullptr, instance, this);
     if (!hwnd_) throw std::runtime_error("The setup window cannot be created.");
     form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
     for (const auto& control : form.controls()) CreateNative(*control);
@@ -76,9 +77,9 @@ HFONT FormWindow::FontFor(const ui::Font& font) {
     const std::string key = font.face + "/" + std::to_string(font.height) + (font.bold ? "b" : "");
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HFONT f = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
+    HFONT f = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
     fonts_[key] = f;
     return f;
 }
@@ -137,7 +138,8 @@ void FormWindow::CreateNative(ui::Control& control) {
 }
 
 void FormWindow::UpdateShowing() {
-    for (auto& [child, control] : controls_) ShowWindow(child, control->Showing() ? SW_SHOWNA : SW_HIDE);
+    for (auto& [child, control] : controls_)
+        ShowWindow(child, control->Showing() ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -184,7 +186,8 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
             break;
         }
         case ui::Property::Font:
-            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())), TRUE);
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())),
+                         TRUE);
             break;
         case ui::Property::Range:
         case ui::Property::Position:
@@ -234,7 +237,8 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             auto it = controls_.find(reinterpret_cast<HWND>(lparam));
-            const std::uint32_t color = it == controls_.end() ? ui::kInheritColor : ColorBehind(*it->second);
+            const std::uint32_t color =
+                it == controls_.end() ? ui::kInheritColor : ColorBehind(*it->second);
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             SetBkColor(dc, Resolve(color));

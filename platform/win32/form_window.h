@@ -11,7 +11,7 @@
 namespace sorvane::win32 {
 
 class FormWindow : public ui::ControlPeer {
-public:
+  public:
     // Creates the window hidden; the form's Visible state shows it.
     explicit FormWindow(ui::Form& form);
     ~FormWindow() override;
@@ -21,7 +21,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     void Changed(ui::Control& control, ui::Property property) override;
 
-private:
+  private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled);
     void CreateNative(ui::Control& control);

@@ -7,9 +7,15 @@ namespace sorvane::win32 {
 
 namespace {
 
-HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
-HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+HANDLE AsHandle(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+HWND AsWindow(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
+const char* OrNull(const std::string& s) {
+    return s.empty() ? nullptr : s.c_str();
+}
 
 // Large transfers go in pieces that a DWORD can count.
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
@@ -18,7 +24,8 @@ constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
@@ -26,11 +33,11 @@ std::wstring Widen(const std::string& utf8) {
 
 std::string Narrow(const std::wstring& wide) {
     if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                        nullptr, nullptr);
     return utf8;
 }
 
@@ -48,7 +55,9 @@ bool Win32Os::CreateDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
-bool Win32Os::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32Os::DeleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 FileHandle Win32Os::CreateFileReadWrite(const std::string& path) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -64,8 +73,8 @@ FileHandle Win32Os::OpenFileReadWrite(const std::string& path) {
 
 bool Win32Os::ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) {
     DWORD got = 0;
-    const BOOL ok = ::ReadFile(AsHandle(file), buffer, static_cast<DWORD>(std::min(size, kMaxTransfer)),
-                               &got, nullptr);
+    const BOOL ok = ::ReadFile(AsHandle(file), buffer,
+                               static_cast<DWORD>(std::min(size, kMaxTransfer)), &got, nullptr);
     *done = got;
     return ok != 0;
 }
@@ -89,16 +98,21 @@ bool Win32Os::SetFilePosition(FileHandle file, std::uint64_t position) {
     return SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) != 0;
 }
 
-bool Win32Os::SetEndOfFile(FileHandle file) { return ::SetEndOfFile(AsHandle(file)) != 0; }
+bool Win32Os::SetEndOfFile(FileHandle file) {
+    return ::SetEndOfFile(AsHandle(file)) != 0;
+}
 
-void Win32Os::CloseFile(FileHandle file) { CloseHandle(AsHandle(file)); }
+void Win32Os::CloseFile(FileHandle file) {
+    CloseHandle(AsHandle(file));
+}
 
 bool Win32Os::GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
                               std::uint32_t* result) {
     using Fn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
     // Looked up at run time: systems without the entry keep their paths as they are.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto fn = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")))
+    auto fn = kernel ? reinterpret_cast<Fn>(
+                           reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")))
                      : nullptr;
     if (!fn) return false;
     std::vector<char> out(capacity + 1, '\0');
@@ -117,13 +131,15 @@ std::uint32_t Win32Os::GetShortPathName(const std::string& path, std::string* bu
 
 bool Win32Os::WriteProfileString(const std::string& section, const std::string& key,
                                  const std::string& value, const std::string& file) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
+           0;
 }
 
 std::string Win32Os::GetEnvironmentVariable(const std::string& name) {
     std::vector<char> out(MAX_PATH + 1);
     for (;;) {
-        const DWORD n = GetEnvironmentVariableA(name.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        const DWORD n =
+            GetEnvironmentVariableA(name.c_str(), out.data(), static_cast<DWORD>(out.size()));
         if (n == 0) return {};
         if (n < out.size()) return std::string(out.data(), n);
         out.resize(n + 1);
@@ -150,9 +166,13 @@ std::string Win32Os::GetModuleFileName() {
     }
 }
 
-std::string Win32Os::GetCommandLine() { return GetCommandLineA(); }
+std::string Win32Os::GetCommandLine() {
+    return GetCommandLineA();
+}
 
-bool Win32Os::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+bool Win32Os::IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
 
 std::string Win32Os::GetKeyboardLayoutName() {
     char name[255] = {};
@@ -160,13 +180,21 @@ std::string Win32Os::GetKeyboardLayoutName() {
     return name;
 }
 
-std::uint32_t Win32Os::GetTickCount() { return ::GetTickCount(); }
+std::uint32_t Win32Os::GetTickCount() {
+    return ::GetTickCount();
+}
 
-void Win32Os::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void Win32Os::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
 
-void Win32Os::CoInitialize() { ::CoInitialize(nullptr); }
+void Win32Os::CoInitialize() {
+    ::CoInitialize(nullptr);
+}
 
-void Win32Os::CoUninitialize() { ::CoUninitialize(); }
+void Win32Os::CoUninitialize() {
+    ::CoUninitialize();
+}
 
 WindowHandle Win32Os::FindWindow(const std::string& class_name) {
     return reinterpret_cast<WindowHandle>(FindWindowA(class_name.c_str(), nullptr));
@@ -212,7 +240,9 @@ int Win32Os::RunMessageLoop() {
     return exit_code_;
 }
 
-void Win32Os::PostQuitMessage(int exit_code) { ::PostQuitMessage(exit_code); }
+void Win32Os::PostQuitMessage(int exit_code) {
+    ::PostQuitMessage(exit_code);
+}
 
 int Win32Os::MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                         std::uint32_t style) {

@@ -7,7 +7,7 @@
 namespace sorvane::win32 {
 
 class Win32Os : public Os {
-public:
+  public:
     // Keyboard messages for |window| go through the dialog manager (Tab, Alt+letter).
     void SetDialogWindow(HWND window) { dialog_ = window; }
 
@@ -52,7 +52,7 @@ public:
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
-private:
+  private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;
     bool terminated_ = false;  // a quit request was taken from the queue

@@ -16,7 +16,9 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool NoCaseEqual(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool NoCaseEqual(const std::string& a, const std::string& b) {
+    return Lower(a) == Lower(b);
+}
 
 std::string Trim(const std::string& s) {
     const auto b = s.find_first_not_of(" \t");
@@ -35,7 +37,9 @@ bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
     return Lower(a) < Lower(b);
 }
 
-MemoryOs::MemoryOs() { nodes_["C:"].directory = true; }
+MemoryOs::MemoryOs() {
+    nodes_["C:"].directory = true;
+}
 
 std::string MemoryOs::Resolve(const std::string& path) const {
     std::string p = path;
@@ -201,7 +205,8 @@ bool MemoryOs::SetEndOfFile(FileHandle file) {
     auto it = handles_.find(file);
     if (it == handles_.end()) return false;
     auto& bytes = nodes_[it->second.path].data;
-    if (disk_free) *disk_free += bytes.size() > it->second.position ? bytes.size() - it->second.position : 0;
+    if (disk_free)
+        *disk_free += bytes.size() > it->second.position ? bytes.size() - it->second.position : 0;
     bytes.resize(it->second.position);
     return true;
 }
@@ -211,8 +216,8 @@ void MemoryOs::CloseFile(FileHandle file) {
     handles_.erase(file);
 }
 
-bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer,
-                               std::uint32_t capacity, std::uint32_t* result) {
+bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
+                               std::uint32_t* result) {
     calls.push_back("GetLongPathName " + path);
     if (!has_long_path_name) return false;
     const std::string p = Resolve(path);
@@ -257,7 +262,8 @@ bool MemoryOs::WriteProfileString(const std::string& section, const std::string&
     const std::string p = Resolve(file);
     const Node* parent = Find(ParentOf(p));
     if (!parent || !parent->directory) return false;
-    if (Node* n = Find(p); n && (n->directory || n->locked || n->read_only || InUse(p))) return false;
+    if (Node* n = Find(p); n && (n->directory || n->locked || n->read_only || InUse(p)))
+        return false;
 
     // Rewrite the profile text line by line, keeping everything but the one key.
     std::vector<std::string> lines;
@@ -333,7 +339,9 @@ WindowHandle MemoryOs::AddWindow(const std::string& class_name) {
     return next_window_++;
 }
 
-void MemoryOs::RemoveWindow(WindowHandle window) { windows.erase(window); }
+void MemoryOs::RemoveWindow(WindowHandle window) {
+    windows.erase(window);
+}
 
 WindowHandle MemoryOs::FindWindow(const std::string& class_name) {
     calls.push_back("FindWindow " + class_name);

@@ -22,7 +22,7 @@ struct NoCaseLess {
 };
 
 class MemoryOs : public Os {
-public:
+  public:
     MemoryOs();
 
     // --- the file system, as a test prepares and inspects it
@@ -43,12 +43,13 @@ public:
 
     // --- faults
     std::set<std::string, NoCaseLess> refuse_create_directory;  // CreateDirectory fails there
-    std::optional<std::size_t> disk_free;                        // bytes that can still be written
+    std::optional<std::size_t> disk_free;                       // bytes that can still be written
     bool has_long_path_name = true;
     bool fail_profile_write = false;
 
     // --- environment and system
-    std::map<std::string, std::string, NoCaseLess> environment{{"ALLUSERSPROFILE", "C:\\ProgramData"}};
+    std::map<std::string, std::string, NoCaseLess> environment{
+        {"ALLUSERSPROFILE", "C:\\ProgramData"}};
     std::uint32_t major_version = 6;
     std::string module_file_name = "C:\\Downloads\\sorvane_setup.exe";
     std::string command_line = "\"C:\\Downloads\\sorvane_setup.exe\"";
@@ -146,7 +147,7 @@ public:
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
-private:
+  private:
     std::string Resolve(const std::string& path) const;  // aliases replaced, no final backslash
     bool InUse(const std::string& resolved) const;
     struct Open {

@@ -10,7 +10,8 @@ std::vector<std::string> Split(const std::string& line) {
 }
 
 TEST(SplitCommandLine, SeparatesOnBlanksAndControlCharacters) {
-    EXPECT_EQ(Split("setup.exe  -silent\t1\x01\x1f" "C:\\X"),
+    EXPECT_EQ(Split("setup.exe  -silent\t1\x01\x1f"
+                    "C:\\X"),
               (std::vector<std::string>{"setup.exe", "-silent", "1", "C:\\X"}));
     EXPECT_EQ(Split("   "), std::vector<std::string>{});
 }

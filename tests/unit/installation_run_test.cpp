@@ -13,16 +13,18 @@ struct ProgressPeer : ui::ControlPeer {
     explicit ProgressPeer(std::vector<std::string>* l) : log(l) {}
     void Changed(ui::Control& c, ui::Property p) override {
         if (p == ui::Property::Position)
-            log->push_back("progress " + std::to_string(static_cast<ui::ProgressBar&>(c).position()));
+            log->push_back("progress " +
+                           std::to_string(static_cast<ui::ProgressBar&>(c).position()));
         if (p == ui::Property::Text && (c.name() == "Label23" || c.name() == "Edit2"))
             log->push_back(c.name() + " " + c.text());
         if (p == ui::Property::ActivePage)
-            log->push_back("page " + std::to_string(static_cast<ui::PageControl&>(c).active_index()));
+            log->push_back("page " +
+                           std::to_string(static_cast<ui::PageControl&>(c).active_index()));
     }
 };
 
 class InstallationRun : public ::testing::Test, public WizardFixture {
-protected:
+  protected:
     void SetUp() override {
         RecordSteps();
         AddPayloads();
@@ -48,12 +50,24 @@ TEST_F(InstallationRun, SilentRunMakesEveryStepInOrder) {
         "GrantFolderAccess C:\\ProgramData\\Sorvane\\ C:\\X\\",
         "progress 2",
         st + "Dosyalar kopyalanıyor...",
-        "progress 3", "Edit2 tessen.exe", "Edit2 ",
-        "progress 4", "Edit2 harlock.exe", "Edit2 ",
-        "progress 5", "Edit2 _marrow.exe", "Edit2 ",
-        "progress 6", "Edit2 sporder.dll", "Edit2 ",
-        "progress 7", "Edit2 _pellin.dll", "Edit2 ",
-        "progress 8", "Edit2 Uninstall.exe", "Edit2 ",
+        "progress 3",
+        "Edit2 tessen.exe",
+        "Edit2 ",
+        "progress 4",
+        "Edit2 harlock.exe",
+        "Edit2 ",
+        "progress 5",
+        "Edit2 _marrow.exe",
+        "Edit2 ",
+        "progress 6",
+        "Edit2 sporder.dll",
+        "Edit2 ",
+        "progress 7",
+        "Edit2 _pellin.dll",
+        "Edit2 ",
+        "progress 8",
+        "Edit2 Uninstall.exe",
+        "Edit2 ",
         "progress 9",
         "Edit2 Please wait...",
         st + "Kayıt defteri anahtarları düzenleniyor...",
@@ -181,7 +195,8 @@ TEST_F(InstallationRun, ProviderIsRegisteredOnlyWhenMissingAndTheHelperIsThere) 
     PrepareInteractiveRun("C:\\X\\");
     Form().RunInstallation();
     EXPECT_NE(std::find(log.begin(), log.end(), "IsInstalled"), log.end());
-    for (const auto& entry : log) EXPECT_EQ(entry.rfind("InstallThroughHelper", 0), std::string::npos);
+    for (const auto& entry : log)
+        EXPECT_EQ(entry.rfind("InstallThroughHelper", 0), std::string::npos);
 
     // Without the helper file no component is made at all.
     log.clear();
@@ -213,7 +228,7 @@ TEST_F(InstallationRun, LockedPayloadStaysAndTheRunStillFinishes) {
 // --- the folders
 
 class DataFolder : public ::testing::Test {
-protected:
+  protected:
     MemoryOs os;
 };
 
@@ -263,7 +278,7 @@ TEST(ForceDirectories, CreatesEveryMissingLevel) {
     EXPECT_TRUE(ForceDirectories(os, "C:\\a\\b\\c\\"));
     EXPECT_TRUE(os.DirectoryExists("C:\\a\\b"));
     EXPECT_TRUE(os.DirectoryExists("C:\\a\\b\\c"));
-    EXPECT_TRUE(ForceDirectories(os, "C:\\a\\b\\c"));  // already there
+    EXPECT_TRUE(ForceDirectories(os, "C:\\a\\b\\c"));   // already there
     EXPECT_FALSE(ForceDirectories(os, "Q:\\nowhere"));  // no such drive
     EXPECT_FALSE(ForceDirectories(os, ""));
     os.AddFile("C:\\f", "x");
@@ -285,11 +300,13 @@ TEST(ClientSettings, LanguageFollowsTheLanguageCode) {
 
 TEST(ClientSettings, OtherSectionsAndKeysRemain) {
     MemoryOs os;
-    os.AddFile("C:\\X\\datax\\kayit.dat",
-               "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=old.lng\r\nZ=2\r\n");
+    os.AddFile(
+        "C:\\X\\datax\\kayit.dat",
+        "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=old.lng\r\nZ=2\r\n");
     WriteClientSettings(os, "C:\\X\\", "TR");
-    EXPECT_EQ(os.Content("C:\\X\\datax\\kayit.dat"),
-              "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=turkce.lng\r\nZ=2\r\n");
+    EXPECT_EQ(
+        os.Content("C:\\X\\datax\\kayit.dat"),
+        "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=turkce.lng\r\nZ=2\r\n");
 }
 
 TEST(ClientSettings, FailureNamesTheFile) {

@@ -22,16 +22,16 @@ std::vector<std::uint8_t> Program(std::size_t size, unsigned seed) {
 }
 
 class Extraction : public ::testing::Test, public WizardFixture {
-protected:
+  protected:
     void SetUp() override { os.AddDirectory("C:\\X"); }
     bool Extract(int id) {
-        RunContext run{os,
-                       session,
-                       {Form().JvXPProgressBar1, Form().Label23, Form().Edit2, Form().Label24,
-                        Form().CheckBox2, Form().Button1, Form().Button2, Form().Button3,
-                        Form().PageControl1},
-                       steps,
-                       0};
+        RunContext run{
+            os,
+            session,
+            {Form().JvXPProgressBar1, Form().Label23, Form().Edit2, Form().Label24,
+             Form().CheckBox2, Form().Button1, Form().Button2, Form().Button3, Form().PageControl1},
+            steps,
+            0};
         return ExtractPayload(run, id, "C:\\X\\");
     }
     std::vector<std::uint8_t> FileBytes(const std::string& path) { return os.Find(path)->data; }
@@ -45,8 +45,8 @@ TEST_F(Extraction, EachIdWritesItsFileUnderItsName) {
         os.resources[id] = Deflate(programs[id]);
     }
     for (int id = 101; id <= 106; ++id) EXPECT_TRUE(Extract(id)) << id;
-    const char* names[] = {"tessen.exe", "harlock.exe", "_marrow.exe", "sporder.dll",
-                           "plugin\\_pellin.dll", "Uninstall.exe"};
+    const char* names[] = {"tessen.exe",  "harlock.exe",         "_marrow.exe",
+                           "sporder.dll", "plugin\\_pellin.dll", "Uninstall.exe"};
     for (int id = 101; id <= 106; ++id)
         EXPECT_EQ(FileBytes(std::string("C:\\X\\") + names[id - 101]), programs[id]) << id;
     EXPECT_TRUE(os.DirectoryExists("C:\\X\\plugin"));

@@ -7,7 +7,7 @@ namespace sorvane::test {
 namespace {
 
 class ProgramEntry : public ::testing::Test, public WizardFixture {
-protected:
+  protected:
     void SetUp() override {
         RecordSteps();
         AddPayloads();
@@ -101,7 +101,8 @@ TEST_F(ProgramEntry, ErrorInAClickIsReportedAndTheWizardLivesOn) {
 }
 
 TEST_F(ProgramEntry, ArgumentsThatMissTheRuleGiveTheWizard) {
-    for (const char* args : {"-silent 2 C:\\A", "-SILENT 1 C:\\A", "-silent 1", "-silent 1 \"\"", ""}) {
+    for (const char* args :
+         {"-silent 2 C:\\A", "-SILENT 1 C:\\A", "-silent 1", "-silent 1 \"\"", ""}) {
         session = SetupSession{};
         os = MemoryOs{};
         os.box_answers = {kIdYes};
@@ -109,7 +110,8 @@ TEST_F(ProgramEntry, ArgumentsThatMissTheRuleGiveTheWizard) {
         EXPECT_EQ(Run(args), 0) << args;
         EXPECT_FALSE(session.Silent) << args;
         EXPECT_TRUE(created->visible()) << args;
-        EXPECT_TRUE(os.boxes.size() == 1 && os.boxes[0].style == (kMbYesNo | kMbIconWarning)) << args;
+        EXPECT_TRUE(os.boxes.size() == 1 && os.boxes[0].style == (kMbYesNo | kMbIconWarning))
+            << args;
         EXPECT_FALSE(os.FileExists("C:\\A\\datax\\kayit.dat")) << args;
     }
 }
@@ -179,7 +181,7 @@ TEST_F(ProgramEntry, ExitQuestionDuringTheRunWaitsForTheRunToEnd) {
 // --- the wait for a running client
 
 class ClientWaitTest : public ::testing::Test {
-protected:
+  protected:
     MemoryOs os;
 };
 
