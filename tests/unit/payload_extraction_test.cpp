@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <random>
 
 #include "app/setup_error.h"
@@ -179,6 +181,60 @@ TEST(InflateFileInPlaceTest, DamagedStreamRaisesAndKeepsTheBytes) {
     EXPECT_THROW(InflateFileInPlace(os, f), SetupError);
     os.CloseFile(f);
     EXPECT_EQ(os.Find("C:\\p.bin")->data, stream);
+}
+
+}  // namespace
+}  // namespace sorvane::test
+
+namespace sorvane::test {
+namespace {
+
+// Damaged resources of every kind: extraction never claims a file that zlib itself
+// would not give, and never leaves a handle or a resource view open.
+TEST(ExtractionRobustness, MutatedStreamsNeverPassForPayloads) {
+    std::mt19937 rng(20261209);
+    const auto program = Program(150000, 1);
+    const auto good = Deflate(program);
+    int succeeded = 0;
+    for (int round = 0; round < 300; ++round) {
+        auto stream = good;
+        switch (round % 3) {
+            case 0:  // flipped bytes
+                for (int i = 0; i < 1 + round % 5; ++i)
+                    stream[rng() % stream.size()] ^= 1 + rng() % 255;
+                break;
+            case 1:  // cut short
+                stream.resize(rng() % stream.size());
+                break;
+            default:  // random bytes after a valid header
+                for (std::size_t i = 2; i < stream.size(); ++i)
+                    stream[i] = static_cast<std::uint8_t>(rng());
+                break;
+        }
+        WizardFixture w;
+        w.os.AddDirectory("C:\\X");
+        w.os.resources[101] = stream;
+        RunContext run{w.os,
+                       w.session,
+                       {w.Form().JvXPProgressBar1, w.Form().Label23, w.Form().Edit2,
+                        w.Form().Label24, w.Form().CheckBox2, w.Form().Button1, w.Form().Button2,
+                        w.Form().Button3, w.Form().PageControl1},
+                       w.steps,
+                       0};
+        const bool ok = ExtractPayload(run, 101, "C:\\X\\");
+        const auto& written = w.os.Find("C:\\X\\tessen.exe")->data;
+        std::vector<std::uint8_t> expected(program.size() + 1);
+        uLongf size = static_cast<uLongf>(expected.size());
+        const bool zlib_ok = uncompress(expected.data(), &size, stream.data(),
+                                        static_cast<uLong>(stream.size())) == Z_OK;
+        expected.resize(size);
+        EXPECT_EQ(ok, zlib_ok) << round;
+        EXPECT_EQ(written, ok ? expected : stream) << round;
+        EXPECT_EQ(w.os.open_files(), 0);
+        EXPECT_EQ(w.os.open_resource_views, 0);
+        succeeded += ok;
+    }
+    EXPECT_LT(succeeded, 5);  // the trailer's checksum catches nearly every change
 }
 
 }  // namespace
