@@ -29,21 +29,36 @@ bool ParseHandle(const std::wstring& text, std::uint32_t* value) {
     return true;
 }
 
-bool LastFieldAsksSilence(std::wstring_view tail) {
-    const std::size_t end = tail.find_last_not_of(L" \t\r\n");
-    if (end == std::wstring_view::npos) return false;
-    const std::size_t start = tail.find_last_of(L" \t", end);
-    const std::wstring_view last =
-        tail.substr(start == std::wstring_view::npos ? 0 : start + 1,
-                    start == std::wstring_view::npos ? end + 1 : end - start);
-    return last.find_first_of(L"Yy") != std::wstring_view::npos;
+bool IsLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Silence is asked for by a word of letters alone that holds a Y: the letters
+// field, also where a bad line has it misplaced or misspelt. A path never
+// qualifies, having a separator or a dot.
+bool AsksSilence(std::wstring_view tail) {
+    bool first = true;
+    std::size_t i = 0;
+    while (i < tail.size()) {
+        while (i < tail.size() && (tail[i] == L' ' || tail[i] == L'\t')) ++i;
+        const std::size_t start = i;
+        bool letters = true, y = false;
+        for (; i < tail.size() && tail[i] != L' ' && tail[i] != L'\t'; ++i) {
+            letters = letters && IsLetter(tail[i]);
+            y = y || tail[i] == L'Y' || tail[i] == L'y';
+        }
+        if (i == start) break;
+        if (!first && letters && y) return true;
+        first = false;
+    }
+    return false;
 }
 
 }  // namespace
 
 HelperCommand ParseHelperCommand(std::wstring_view tail) {
     HelperCommand cmd;
-    cmd.silent = LastFieldAsksSilence(tail);
+    cmd.silent = AsksSilence(tail);
 
     std::vector<std::wstring> fields;
     if (!SplitFields(tail, &fields) || fields.size() != 3) {

@@ -71,6 +71,10 @@ TEST(HelperCommand, BadLinesStillTellWhetherToStaySilent) {
     EXPECT_TRUE(ParseHelperCommand(L"abc p.dll IY").silent);
     EXPECT_TRUE(ParseHelperCommand(L"0  IY").silent);
     EXPECT_TRUE(ParseHelperCommand(L"0 p.dll XY ").silent);
+    EXPECT_TRUE(ParseHelperCommand(L"0 p.dll IY extra").silent);
+    EXPECT_TRUE(ParseHelperCommand(L"0 \"p.dll IY").silent);
+    EXPECT_FALSE(ParseHelperCommand(L"0 C:\\y\\YY.dll I").silent);
+    EXPECT_FALSE(ParseHelperCommand(L"Y").silent);
     EXPECT_FALSE(ParseHelperCommand(L"0 a b I").silent);
     EXPECT_FALSE(ParseHelperCommand(L"").silent);
 }
