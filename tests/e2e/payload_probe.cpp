@@ -42,9 +42,13 @@ HWND WaitFor(const wchar_t* class_name, const wchar_t* title, DWORD ms) {
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {
-    const std::wstring text = TextOf(child);
-    if (!text.empty()) Print(text);
-    return TRUE;
+    try {
+        const std::wstring text = TextOf(child);
+        if (!text.empty()) Print(text);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 int Find(const wchar_t* class_name, DWORD ms) {

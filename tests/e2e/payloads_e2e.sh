@@ -5,6 +5,7 @@
 #
 # usage: tests/e2e/payloads_e2e.sh [build folder]   (default build/win64)
 # The folder must be a win64 build; missing payloads and the probe are built.
+# A win32 build beside it (build/win32) has its payload files checked as well.
 # Prints one PASS/FAIL line per check, then "N passed, N failed".
 set -u
 
@@ -112,7 +113,13 @@ WINEPREFIX=$WORK/template "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Man
     >/dev/null 2>&1
 WINEPREFIX=$WORK/template "$WINESERVER" -w
 
-/usr/bin/python3 "$ROOT/tests/e2e/check_payload_pe.py" "$BUILD" | grep -E '^(PASS|FAIL) ' >"$WORK/pe"
+# The shipped 32-bit payloads cannot run here, but their files are checked too
+# when a win32 build lies beside this one.
+PE_BUILDS=("$BUILD")
+SIBLING32=$(dirname "$BUILD")/win32
+[ -d "$SIBLING32/payloads/bin" ] && [ "$SIBLING32" != "$BUILD" ] && PE_BUILDS+=("$SIBLING32")
+/usr/bin/python3 "$ROOT/tests/e2e/check_payload_pe.py" "${PE_BUILDS[@]}" | grep -E '^(PASS|FAIL) ' >"$WORK/pe"
+[ -s "$WORK/pe" ] || pass_fail "pe: check_payload_pe.py ran" 1 "python3 with pefile is needed"
 while read -r status name; do pass_fail "pe: $name" "$([ "$status" = PASS ] && echo 0 || echo 1)"; done \
     <"$WORK/pe"
 
