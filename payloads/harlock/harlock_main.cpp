@@ -10,9 +10,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace sorvane::payloads;
     try {
         const Language language = ReadClientLanguage(ProgramFolder());
-        StatusWindowSpec spec{L"_sorvane_firewall", Widen(kFirewallTitle),
+        StatusWindowLook look{L"_sorvane_firewall", Widen(kFirewallTitle),
                               Widen(FirewallRunningText(language))};
-        return RunStatusWindow(instance, spec, show);
+        return RunStatusWindow(instance, look, show);
     } catch (...) {
         return 1;
     }

@@ -25,9 +25,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
             return 0;
         }
         const Language language = ReadClientLanguage(ProgramFolder());
-        StatusWindowSpec spec{kClientClass, Widen(kClientTitle), Widen(ClientRunningText(language)),
+        StatusWindowLook look{kClientClass, Widen(kClientTitle), Widen(ClientRunningText(language)),
                               kCloseClientMessage};
-        return RunStatusWindow(instance, spec, show);
+        return RunStatusWindow(instance, look, show);
     } catch (...) {
         return 1;
     }

@@ -9,7 +9,7 @@ constexpr int kClientHeight = 110;
 constexpr int kMargin = 16;
 
 struct WindowState {
-    const StatusWindowSpec* spec;
+    const StatusWindowLook* look;
     HFONT font;
 };
 
@@ -25,10 +25,10 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
                                      40, window, nullptr, nullptr, nullptr);
         if (label == nullptr) return -1;
         SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
-        SetWindowTextW(label, state->spec->text.c_str());
+        SetWindowTextW(label, state->look->text.c_str());
         return 0;
-    } else if (state != nullptr && state->spec->close_message != 0 &&
-               message == state->spec->close_message) {
+    } else if (state != nullptr && state->look->close_message != 0 &&
+               message == state->look->close_message) {
         DestroyWindow(window);
         return 0;
     } else if (message == WM_DESTROY) {
@@ -58,7 +58,7 @@ HFONT CreateMessageFont() {
 
 }  // namespace
 
-int RunStatusWindow(HINSTANCE instance, const StatusWindowSpec& spec, int show) {
+int RunStatusWindow(HINSTANCE instance, const StatusWindowLook& look, int show) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = WindowProc;
@@ -66,17 +66,17 @@ int RunStatusWindow(HINSTANCE instance, const StatusWindowSpec& spec, int show) 
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = spec.class_name;
+    wc.lpszClassName = look.class_name;
     if (!RegisterClassExW(&wc)) return 1;
 
     HFONT own_font = CreateMessageFont();
-    WindowState state{&spec,
+    WindowState state{&look,
                       own_font ? own_font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))};
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame = {0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND window = CreateWindowExW(0, spec.class_name, spec.title.c_str(), style, CW_USEDEFAULT,
+    HWND window = CreateWindowExW(0, look.class_name, look.title.c_str(), style, CW_USEDEFAULT,
                                   CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                   nullptr, nullptr, instance, &state);
     int code = 1;

@@ -8,7 +8,7 @@
 
 namespace sorvane::payloads {
 
-struct StatusWindowSpec {
+struct StatusWindowLook {
     const wchar_t* class_name;
     std::wstring title;
     std::wstring text;
@@ -18,6 +18,6 @@ struct StatusWindowSpec {
 
 // Shows the window and runs its message loop until it is closed; returns the
 // program's exit code (non-zero when the window could not be made).
-int RunStatusWindow(HINSTANCE instance, const StatusWindowSpec& spec, int show);
+int RunStatusWindow(HINSTANCE instance, const StatusWindowLook& look, int show);
 
 }  // namespace sorvane::payloads
