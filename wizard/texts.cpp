@@ -41,6 +41,51 @@ const ControlText kTurkishControlTexts[] = {
     {"Label28", "Kurulum Tamamlandı"},
 };
 
+// The text slots of the session, in one language mode.
+struct SlotTexts {
+    const char* ExitConfirmText;
+    const char* NextCaption;
+    const char* InstallCaption;
+    const char* FinishCaption;
+    const char* StatusPreparingFolders;
+    const char* StatusCopyingFiles;
+    const char* StatusCreatingShortcuts;
+    const char* StatusWritingRegistry;
+};
+
+const SlotTexts kDefaultSlots = {
+    "Kurulum sihirbazından çıkmak istediğinize emin misiniz?",
+    "&İleri >",
+    "&Kur",
+    "&Son",
+    "Klasörler hazırlanıyor...",
+    "Dosyalar kopyalanıyor...",
+    "Masa üstü kısa yolları oluşturuluyor...",
+    "Kayıt defteri anahtarları düzenleniyor...",
+};
+
+const SlotTexts kTurkishSlots = {
+    "%app% kurulumundan çıkmak istediğinize eminmisiniz?",
+    "&İleri >",
+    "K&ur",
+    "&Kapat",
+    "Klasörler hazırlanıyor...",
+    "Dosyalar kopyalanıyor...",
+    "Masa üstü kısayolları oluşturuluyor...",
+    "Kayıt anahtarları oluşturuluyor...",
+};
+
+void AssignSlots(SetupSession& s, const SlotTexts& t) {
+    s.ExitConfirmText = t.ExitConfirmText;
+    s.NextCaption = t.NextCaption;
+    s.InstallCaption = t.InstallCaption;
+    s.FinishCaption = t.FinishCaption;
+    s.StatusPreparingFolders = t.StatusPreparingFolders;
+    s.StatusCopyingFiles = t.StatusCopyingFiles;
+    s.StatusCreatingShortcuts = t.StatusCreatingShortcuts;
+    s.StatusWritingRegistry = t.StatusWritingRegistry;
+}
+
 const char* const kPlaceholderLabels[] = {"Label1",  "Label2",  "Label15",
                                           "Label10", "Label22", "Label12"};
 
@@ -55,27 +100,13 @@ std::uint32_t KeyboardLayoutId(Os& os) {
 }
 
 void LoadDefaultTexts(SetupSession& s) {
-    s.ExitConfirmText = "Kurulum sihirbazından çıkmak istediğinize emin misiniz?";
-    s.NextCaption = "&İleri >";
-    s.InstallCaption = "&Kur";
-    s.FinishCaption = "&Son";
-    s.StatusPreparingFolders = "Klasörler hazırlanıyor...";
-    s.StatusCopyingFiles = "Dosyalar kopyalanıyor...";
-    s.StatusCreatingShortcuts = "Masa üstü kısa yolları oluşturuluyor...";
-    s.StatusWritingRegistry = "Kayıt defteri anahtarları düzenleniyor...";
+    AssignSlots(s, kDefaultSlots);
 }
 
 void ApplyLanguage(Os& os, SetupSession& s, ui::Form& form) {
     s.LanguageCode = KeyboardLayoutId(os) == kTurkishQLayout ? "TR" : "EN";
     if (s.LanguageCode != "TR") return;
-    s.ExitConfirmText = "%app% kurulumundan çıkmak istediğinize eminmisiniz?";
-    s.NextCaption = "&İleri >";
-    s.InstallCaption = "K&ur";
-    s.FinishCaption = "&Kapat";
-    s.StatusPreparingFolders = "Klasörler hazırlanıyor...";
-    s.StatusCopyingFiles = "Dosyalar kopyalanıyor...";
-    s.StatusCreatingShortcuts = "Masa üstü kısayolları oluşturuluyor...";
-    s.StatusWritingRegistry = "Kayıt anahtarları oluşturuluyor...";
+    AssignSlots(s, kTurkishSlots);
     form.SetText("Sorvane Kurulumu");
     for (const ControlText& t : kTurkishControlTexts)
         if (ui::Control* c = form.Find(t.control)) c->SetText(t.text);
