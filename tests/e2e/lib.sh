@@ -1,0 +1,421 @@
+# Building blocks of the wine scenarios: one template prefix per run, a fresh copy
+# and an own X display per scenario, runs with a time limit, checks and counting.
+# Sourced by run_e2e.sh; every process started here is ended here, by its own id.
+
+# shellcheck disable=SC2034  # RUN_RC, WAIT_RC, FOUND... are results for the scenarios
+E2E_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_SRC=$E2E_REPO/tests/e2e
+E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
+E2E_SHOTS=$E2E_OUT/screenshots
+
+WINE64=${WINE64:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
+WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver)}
+E2E_MINGW=${E2E_MINGW:-$(command -v x86_64-w64-mingw32-g++-win32 || command -v x86_64-w64-mingw32-g++ || echo x86_64-w64-mingw32-g++)}
+# Bumped whenever the template's recipe changes, so that a cached one is rebuilt.
+E2E_TEMPLATE_RECIPE=1
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_SKIPPED=0
+E2E_LOCPATH=
+
+# ---------------------------------------------------------------- reporting
+
+pass() { E2E_PASSED=$((E2E_PASSED + 1)); echo "PASS: ${SC_NAME:-setup}: $1"; }
+fail() {
+    E2E_FAILED=$((E2E_FAILED + 1))
+    echo "FAIL: ${SC_NAME:-setup}: $1${2:+ ($2)}"
+}
+skip() { E2E_SKIPPED=$((E2E_SKIPPED + 1)); echo "SKIP: ${SC_NAME:-setup}: $1${2:+ ($2)}"; }
+note() { echo "      $*"; }
+
+# check DESCRIPTION COMMAND...: passes when COMMAND succeeds.
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+check_eq() {  # DESCRIPTION EXPECTED ACTUAL
+    if [[ "$2" == "$3" ]]; then pass "$1"; else fail "$1" "expected '$2', got '$3'"; fi
+}
+
+check_file() { if [[ -f "$2" ]]; then pass "$1"; else fail "$1" "no file $2"; fi; }
+check_dir() { if [[ -d "$2" ]]; then pass "$1"; else fail "$1" "no folder $2"; fi; }
+check_absent() { if [[ ! -e "$2" ]]; then pass "$1"; else fail "$1" "$2 exists"; fi; }
+
+check_empty_dir() {
+    if [[ -d "$2" && -z "$(ls -A "$2")" ]]; then pass "$1"; else fail "$1" "$2 is not an empty folder"; fi
+}
+
+check_same_bytes() {  # DESCRIPTION EXPECTED_FILE ACTUAL_FILE
+    if [[ ! -f "$3" ]]; then
+        fail "$1" "no file $3"
+    elif cmp -s "$2" "$3"; then
+        pass "$1"
+    else
+        fail "$1" "$3 differs from $2"
+    fi
+}
+
+check_contains() {  # DESCRIPTION FILE TEXT: TEXT occurs in FILE
+    if grep -qF -- "$3" "$2" 2>/dev/null; then pass "$1"; else fail "$1" "'$3' not in $(basename "$2")"; fi
+}
+
+# ini_value FILE SECTION KEY: the value as a Windows profile reader finds it
+# (section and key compared without regard to case, blanks around '=' dropped).
+ini_value() {
+    [[ -f "$1" ]] || return 1
+    tr -d '\r' <"$1" | awk -v sec="$2" -v key="$3" '
+        BEGIN { sec = tolower(sec); key = tolower(key) }
+        /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[/, "", s); sub(/\].*$/, "", s); in_sec = (tolower(s) == sec); next }
+        in_sec {
+            i = index($0, "="); if (!i) next
+            k = substr($0, 1, i - 1); v = substr($0, i + 1)
+            gsub(/^[ \t]+|[ \t]+$/, "", k); gsub(/^[ \t]+|[ \t]+$/, "", v)
+            if (tolower(k) == key) { print v; found = 1; exit }
+        }
+        END { exit !found }'
+}
+
+check_ini() {  # DESCRIPTION FILE SECTION KEY EXPECTED
+    local got
+    if ! got=$(ini_value "$2" "$3" "$4"); then
+        fail "$1" "no [$3] $4 in $2"
+    else
+        check_eq "$1" "$5" "$got"
+    fi
+}
+
+e2e_summary() {
+    [[ $E2E_SKIPPED -gt 0 ]] && echo "($E2E_SKIPPED skipped)"
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [[ $E2E_FAILED -eq 0 ]]
+}
+
+# ---------------------------------------------------------------- machine
+
+e2e_require_tools() {
+    local missing=() t
+    for t in "$WINE64" "$WINESERVER" Xvfb import xev stdbuf flock timeout; do
+        command -v "$t" >/dev/null 2>&1 || missing+=("$t")
+    done
+    if [[ ${#missing[@]} -gt 0 ]]; then
+        echo "missing tools: ${missing[*]} (Debian: wine64 xvfb imagemagick x11-utils)" >&2
+        return 1
+    fi
+}
+
+e2e_have_locale() {  # NAME like tr_TR.UTF-8
+    local want=${1,,}
+    want=${want//-/}
+    locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | tr -d '-' | grep -qx "$want"
+}
+
+# The system-wide way, for the scripts that prepare a machine (root, Debian).
+e2e_install_tr_locale() {
+    e2e_have_locale tr_TR.UTF-8 && return 0
+    if [[ ! -f /etc/locale.gen ]] || ! command -v locale-gen >/dev/null; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y locales >/dev/null || return 1
+    fi
+    grep -q '^tr_TR.UTF-8' /etc/locale.gen || sed -i 's/^# *tr_TR.UTF-8/tr_TR.UTF-8/' /etc/locale.gen
+    grep -q '^tr_TR.UTF-8' /etc/locale.gen || echo 'tr_TR.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null && e2e_have_locale tr_TR.UTF-8
+}
+
+# Makes tr_TR.UTF-8 usable for the Turkish scenarios: the system's when it has it,
+# else one compiled into build/e2e/locale (no root needed, LOCPATH points there).
+e2e_prepare_tr_locale() {
+    e2e_have_locale tr_TR.UTF-8 && return 0
+    local dir=$E2E_OUT/locale
+    if [[ ! -d $dir/tr_TR.UTF-8 ]] && command -v localedef >/dev/null; then
+        mkdir -p "$dir"
+        localedef -i tr_TR -f UTF-8 "$dir/tr_TR.UTF-8" >/dev/null 2>&1 || rm -rf "$dir/tr_TR.UTF-8"
+    fi
+    if [[ -d $dir/tr_TR.UTF-8 ]]; then
+        E2E_LOCPATH=$dir
+        return 0
+    fi
+    e2e_install_tr_locale
+}
+
+# The probe: the CMake build's when there is one, else compiled here when stale.
+e2e_prepare_probe() {
+    if [[ -n ${E2E_PROBE:-} ]]; then
+        [[ -f $E2E_PROBE ]] && return 0
+        echo "E2E_PROBE=$E2E_PROBE does not exist" >&2
+        return 1
+    fi
+    E2E_PROBE=$E2E_OUT/e2e_probe.exe
+    if [[ ! -f $E2E_PROBE || $E2E_SRC/e2e_probe.cpp -nt $E2E_PROBE ]]; then
+        "$E2E_MINGW" -std=c++17 -O2 -municode -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" -luser32 &&
+            mv "$E2E_PROBE.tmp" "$E2E_PROBE" || return 1
+    fi
+}
+
+# unix_to_win PATH: the path as a wine program names it.
+unix_to_win() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
+
+# ---------------------------------------------------------------- displays
+
+E2E_OWN_XVFB=()
+
+# Starts an Xvfb on the first free display from 100 up; sets XVFB_PID, XVFB_DISPLAY.
+e2e_start_xvfb() {
+    local n pid i
+    for ((n = 100; n < 200; n++)); do
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 </dev/null >/dev/null 2>&1 &
+        pid=$!
+        for ((i = 0; i < 100; i++)); do
+            [[ -S /tmp/.X11-unix/X$n ]] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        if kill -0 "$pid" 2>/dev/null && [[ -S /tmp/.X11-unix/X$n ]]; then
+            XVFB_PID=$pid
+            XVFB_DISPLAY=:$n
+            E2E_OWN_XVFB+=("$pid")
+            return 0
+        fi
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    echo "no free X display" >&2
+    return 1
+}
+
+e2e_stop_xvfb() {  # PID
+    kill "$1" 2>/dev/null && wait "$1" 2>/dev/null
+    local keep=() p
+    for p in "${E2E_OWN_XVFB[@]}"; do [[ $p != "$1" ]] && keep+=("$p"); done
+    E2E_OWN_XVFB=("${keep[@]}")
+}
+
+# ---------------------------------------------------------------- template prefix
+
+# Wine's version and the recipe: a cached template made otherwise is rebuilt.
+e2e_template_key() { echo "recipe=$E2E_TEMPLATE_RECIPE wine=$("$WINE64" --version 2>/dev/null)"; }
+
+e2e_prepare_template() {
+    E2E_TEMPLATE=$E2E_OUT/template
+    local key
+    key=$(e2e_template_key)
+    if [[ -f $E2E_TEMPLATE/.e2e-template && "$(cat "$E2E_TEMPLATE/.e2e-template")" == "$key" ]]; then
+        return 0
+    fi
+    echo "making the template prefix (once per wine version)"
+    local new=$E2E_OUT/template.new
+    rm -rf "$new" "$E2E_TEMPLATE"
+    e2e_start_xvfb || return 1
+    local xpid=$XVFB_PID
+    local env=(WINEPREFIX="$new" DISPLAY="$XVFB_DISPLAY" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d)
+    local ok=0
+    if timeout -k 5 180 env "${env[@]}" "$WINE64" wineboot -i </dev/null >"$E2E_OUT/template.log" 2>&1 &&
+        # Without a window manager, wine otherwise waits ~2 s for one at every window.
+        timeout -k 5 60 env "${env[@]}" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >>"$E2E_OUT/template.log" 2>&1; then
+        ok=1
+    fi
+    env "${env[@]}" timeout 60 "$WINESERVER" -w
+    env "${env[@]}" "$WINESERVER" -k 2>/dev/null
+    e2e_stop_xvfb "$xpid"
+    if [[ $ok -ne 1 ]] || ! grep -q '"Managed"="N"' "$new/user.reg"; then
+        echo "the template prefix could not be made: see $E2E_OUT/template.log" >&2
+        return 1
+    fi
+    echo "$key" >"$new/.e2e-template"
+    mv "$new" "$E2E_TEMPLATE"
+}
+
+# ---------------------------------------------------------------- scenarios
+
+SC_NAME=
+SC_BG=()
+
+# scenario_begin NAME [en|tr]: a fresh prefix and an own display for NAME.
+scenario_begin() {
+    SC_NAME=$1
+    SC_LANG=${2:-en}
+    SC_DIR=$E2E_RUN/$SC_NAME
+    SC_PREFIX=$SC_DIR/prefix
+    SC_BG=()
+    SC_T0=$SECONDS
+    mkdir -p "$SC_DIR"
+    echo "--- $SC_NAME"
+    cp -a "$E2E_TEMPLATE" "$SC_PREFIX" || return 1
+    e2e_start_xvfb || return 1
+    SC_XVFB=$XVFB_PID
+    SC_DISPLAY=$XVFB_DISPLAY
+    SC_ENV=(WINEPREFIX="$SC_PREFIX" DISPLAY="$SC_DISPLAY" WINEDEBUG=-all
+        WINEDLLOVERRIDES=winemenubuilder.exe=d)
+    if [[ $SC_LANG == tr ]]; then
+        SC_ENV+=(LC_ALL=tr_TR.UTF-8)
+        if [[ -n $E2E_LOCPATH ]]; then SC_ENV+=(LOCPATH="$E2E_LOCPATH"); fi
+    else
+        SC_ENV+=(LC_ALL=C.UTF-8)
+    fi
+}
+
+scenario_end() {
+    [[ -n $SC_NAME ]] || return 0
+    local p
+    # Ends what runs in this prefix only, then the helpers started for it.
+    env "${SC_ENV[@]}" "$WINESERVER" -k 2>/dev/null
+    for p in "${SC_BG[@]}"; do
+        kill "$p" 2>/dev/null
+        wait "$p" 2>/dev/null
+    done
+    SC_BG=()
+    env "${SC_ENV[@]}" timeout 20 "$WINESERVER" -w 2>/dev/null
+    e2e_stop_xvfb "$SC_XVFB"
+    [[ ${E2E_KEEP:-0} == 1 ]] || rm -rf "$SC_PREFIX"
+    echo "TIME: $SC_NAME $((SECONDS - SC_T0)) s"
+    SC_NAME=
+}
+
+# The scenario's drive C: as a Linux path, and a Windows path inside it.
+sc_c() { echo "$SC_PREFIX/drive_c"; }
+sc_path() {  # 'C:\a\b' -> <prefix>/drive_c/a/b
+    local p=${1#[Cc]:}
+    p=${p//\\//}
+    echo "$(sc_c)${p%/}"
+}
+
+# sc_wine ARGS...: a wine command in this scenario's prefix and display.
+sc_wine() { env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null; }
+
+sc_probe() { sc_wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# sc_run TIMEOUT ARGS...: runs the setup in the foreground; a run past TIMEOUT
+# seconds is killed. Sets RUN_RC (124 on timeout) and RUN_MS.
+sc_run() {
+    local limit=$1
+    shift
+    local t0
+    t0=$(date +%s%N)
+    timeout -k 5 "$limit" env "${SC_ENV[@]}" "$WINE64" "$E2E_SETUP" "$@" </dev/null >>"$SC_DIR/setup.log" 2>&1
+    RUN_RC=$?
+    RUN_MS=$((($(date +%s%N) - t0) / 1000000))
+}
+
+# sc_start LOG ARGS...: a wine program in the background; sets BG_PID.
+sc_start() {
+    local log=$1
+    shift
+    env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null >"$log" 2>&1 &
+    BG_PID=$!
+    SC_BG+=("$BG_PID")
+}
+
+sc_start_setup() { sc_start "$SC_DIR/$1.log" "$E2E_SETUP" "${@:2}"; }
+
+# sc_wait PID TIMEOUT: waits for a background process; one still running at
+# TIMEOUT seconds is killed. Sets WAIT_RC (124 on timeout).
+sc_wait() {
+    local pid=$1 end=$((SECONDS + $2))
+    while kill -0 "$pid" 2>/dev/null && ((SECONDS < end)); do sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        WAIT_RC=124
+    else
+        wait "$pid"
+        WAIT_RC=$?
+    fi
+}
+
+# sc_wait_line FILE TEXT TIMEOUT: waits until a line of FILE holds TEXT.
+sc_wait_line() {
+    local end=$((SECONDS + $3))
+    until grep -qF -- "$2" "$1" 2>/dev/null; do
+        ((SECONDS < end)) || return 1
+        sleep 0.05
+    done
+}
+
+# Watching for shown windows while the setup runs, from both sides: the probe
+# sees the setup's visible top-level windows, xev sees X windows being mapped.
+sc_watch_start() {
+    SC_STOP=$SC_DIR/watch.stop
+    rm -f "$SC_STOP"
+    stdbuf -oL xev -display "$SC_DISPLAY" -root -event substructure >"$SC_DIR/xev.log" 2>&1 &
+    SC_XEV=$!
+    SC_BG+=("$SC_XEV")
+    sc_start "$SC_DIR/watch.log" "$E2E_PROBE" watch "$(basename "$E2E_SETUP")" "$(unix_to_win "$SC_DIR")\\watch.stop"
+    SC_WATCH=$BG_PID
+    sc_wait_line "$SC_DIR/watch.log" READY 60
+}
+
+# Sets WATCH_SHOWN (the probe's SHOWN lines) and X_MAPS (the number of maps).
+sc_watch_stop() {
+    touch "$SC_STOP"
+    sc_wait "$SC_WATCH" 20
+    sleep 0.2  # the last X events reach xev
+    kill "$SC_XEV" 2>/dev/null
+    wait "$SC_XEV" 2>/dev/null
+    WATCH_SHOWN=$(tr -d '\r' <"$SC_DIR/watch.log" | grep '^SHOWN' || true)
+    X_MAPS=$(grep -c '^MapNotify' "$SC_DIR/xev.log")
+    grep -q '^END' "$SC_DIR/watch.log"
+}
+
+check_no_window() {  # DESCRIPTION: after sc_watch_stop
+    if ! grep -q '^END' "$SC_DIR/watch.log"; then
+        fail "$1" "the window watch did not finish"
+    elif [[ -n $WATCH_SHOWN ]]; then
+        fail "$1" "${WATCH_SHOWN//$'\n'/; }"
+    elif [[ $X_MAPS -ne 0 ]]; then
+        fail "$1" "$X_MAPS X window(s) mapped"
+    else
+        pass "$1"
+    fi
+}
+
+# sc_find CLASS TITLE TIMEOUT_MS: waits for the window; its description is in
+# FOUND (lines WINDOW/CHILD), its screen rectangle in FOUND_RECT (WxH+X+Y).
+sc_find() {
+    FOUND=$(sc_probe find "$@")
+    local r
+    r=$(sed -n 's/^WINDOW .* rect=\([-0-9,]*\)$/\1/p' <<<"$FOUND")
+    FOUND_RECT=
+    if [[ -n $r ]]; then
+        local l t rr b
+        IFS=, read -r l t rr b <<<"$r"
+        FOUND_RECT="$((rr - l))x$((b - t))+$l+$t"
+    fi
+    [[ $FOUND == WINDOW* ]]
+}
+
+# sc_screenshot NAME [WxH+X+Y]: into build/e2e/screenshots/NAME.png.
+sc_screenshot() {
+    mkdir -p "$E2E_SHOTS"
+    sleep 0.7  # the window paints
+    local crop=()
+    [[ -n ${2:-} ]] && crop=(-crop "$2" +repage)
+    if DISPLAY=$SC_DISPLAY import -window root "${crop[@]}" "$E2E_SHOTS/$1.png" 2>>"$SC_DIR/import.log"; then
+        note "screenshot build/e2e/screenshots/$1.png"
+    else
+        fail "screenshot $1" "import failed"
+    fi
+}
+
+e2e_cleanup() {
+    scenario_end
+    local p
+    for p in "${E2E_OWN_XVFB[@]}"; do kill "$p" 2>/dev/null; done
+}
+
+# sc_click CLASS TITLE BUTTON: presses a button of a shown window ("#N": by id).
+sc_click() { [[ "$(sc_probe click "$1" "$2" "$3" 10000)" == CLICKED ]]; }
+
+# sc_count CLASS: how many visible windows of CLASS are shown.
+sc_count() { sc_probe count "$1" | sed -n 's/^COUNT //p'; }
+
+# sc_wait_count CLASS N TIMEOUT: waits until N windows of CLASS are shown.
+sc_wait_count() {
+    local end=$((SECONDS + $3))
+    until [[ "$(sc_count "$1")" == "$2" ]]; do
+        ((SECONDS < end)) || return 1
+        sleep 0.1
+    done
+}

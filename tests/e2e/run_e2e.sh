@@ -1,0 +1,286 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the 64-bit setup under wine64, checked from the Linux
+# side as a user would find things. Usage: run_e2e.sh [path-to-setup.exe]
+# E2E_KEEP=1 keeps the prefixes, E2E_QUICK=1 leaves out the 30-second client wait.
+set -u -o pipefail
+
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+E2E_SETUP=$(readlink -f "${1:-$E2E_REPO/build/win64/app/sorvane_setup.exe}")
+E2E_RUN=$E2E_OUT/last-run
+PAYLOADS=(tessen.exe harlock.exe _marrow.exe sporder.dll 'plugin\_pellin.dll' Uninstall.exe)
+EN_QUESTION='Kurulum sihirbazından çıkmak istediğinize emin misiniz?'
+
+mkdir -p "$E2E_OUT"
+# One run at a time per tree: the template and the run folder are shared.
+exec 9>"$E2E_OUT/.lock"
+flock 9
+trap e2e_cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [[ ! -f $E2E_SETUP ]]; then
+    fail "setup exists" "$E2E_SETUP"
+    e2e_summary
+    exit 1
+fi
+e2e_require_tools || { fail "tools present"; e2e_summary; exit 1; }
+e2e_prepare_probe || { fail "probe built"; e2e_summary; exit 1; }
+e2e_prepare_template || { fail "template prefix made"; e2e_summary; exit 1; }
+HAVE_TR=1
+e2e_prepare_tr_locale || HAVE_TR=0
+rm -rf "$E2E_RUN"
+mkdir -p "$E2E_RUN"
+echo "setup: $E2E_SETUP"
+
+# The payloads built beside the setup, for the byte-for-byte comparison.
+payload_reference() {  # NAME
+    local base=${1##*\\} d
+    for d in ${E2E_PAYLOAD_DIR:-} "$(dirname "$E2E_SETUP")/../payloads/bin" "$(dirname "$E2E_SETUP")/../payloads"; do
+        [[ -f $d/$base ]] && { readlink -f "$d/$base"; return 0; }
+    done
+    return 1
+}
+
+# Sets EMBEDDED to how many of the six payload resources the setup carries.
+detect_payloads() {
+    EMBEDDED=$(sc_probe resources "$(unix_to_win "$E2E_SETUP")" | sed -n 's/^COUNT //p')
+    note "payload resources in the setup: ${EMBEDDED:-unreadable}"
+}
+
+# What a finished installation leaves in TARGET (a Windows path).
+check_installed() {  # TARGET LANGUAGE_FILE
+    local t
+    t=$(sc_path "$1")
+    check_dir "target folder created" "$t"
+    check_dir "plugin folder created" "$t/plugin"
+    check_ini "settings file names $2" "$t/datax/kayit.dat" Ayarlar Language "$2"
+    check_empty_dir "empty datax in ProgramData\\Sorvane" "$(sc_c)/ProgramData/Sorvane/datax"
+
+    local expected=(./datax ./datax/kayit.dat ./plugin) p
+    if [[ ${EMBEDDED:-0} -eq 6 ]]; then
+        for p in "${PAYLOADS[@]}"; do expected+=("./${p//\\//}"); done
+    fi
+    check_eq "target holds exactly the installed files" \
+        "$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)" \
+        "$(cd "$t" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort)"
+
+    if [[ ${EMBEDDED:-0} -eq 6 ]]; then
+        local ref
+        for p in "${PAYLOADS[@]}"; do
+            if ref=$(payload_reference "$p"); then
+                if [[ $ref -nt $E2E_SETUP ]] && ! cmp -s "$ref" "$t/${p//\\//}"; then
+                    fail "$p equals the built payload" "$ref was built after the setup: rebuild the setup"
+                    continue
+                fi
+                check_same_bytes "$p equals the built payload" "$ref" "$t/${p//\\//}"
+            else
+                fail "$p equals the built payload" "no built ${p##*\\} found beside the setup"
+            fi
+        done
+    elif [[ ${EMBEDDED:-0} -eq 0 ]]; then
+        skip "payload files" "this setup carries no payloads"
+    else
+        fail "setup carries all six payloads" "it carries $EMBEDDED"
+    fi
+}
+
+# A silent run watched for windows. ARGS go to the setup. A run takes well under
+# a second; past SILENT_LIMIT seconds it counts as hung (exit 124).
+SILENT_LIMIT=30
+silent_run() {
+    sc_watch_start || fail "window watch started"
+    sc_run "$SILENT_LIMIT" "$@"
+    sc_watch_stop
+    note "silent run: exit $RUN_RC after $RUN_MS ms"
+}
+
+scenario_silent() {  # NAME LANG TARGET MODE LANGUAGE_FILE
+    scenario_begin "$1" "$2" || { fail "scenario prepared"; scenario_end; return; }
+    [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    silent_run -silent "$4" "$3"
+    check_eq "silent run exits 0" 0 "$RUN_RC"
+    check_no_window "no window shown during the silent run"
+    check_installed "$3" "$5"
+    scenario_end
+}
+
+scenario_unwritable_settings() {
+    scenario_begin silent-settings-unwritable || { fail "scenario prepared"; scenario_end; return; }
+    local target='C:\Sorvane Locked' t
+    t=$(sc_path "$target")
+    mkdir -p "$t"
+    echo "in the way" >"$t/datax"
+    silent_run -silent 0 "$target"
+    check_eq "silent run that cannot write its settings exits 1" 1 "$RUN_RC"
+    check_no_window "no error box or window shown"
+    check_file "the file in the way is left alone" "$t/datax"
+    scenario_end
+}
+
+# The exit question of the wizard titled CAPTION, answered No then Yes.
+close_wizard() {  # PID CAPTION CANCEL QUESTION
+    check "cancel button pressed" sc_click qnInstaller "$2" "$3"
+    if sc_find '#32770' "$2" 10000; then
+        pass "exit question shown"
+        check_contains "exit question asks to leave the wizard" <(echo "$FOUND") "$4"
+        check "exit question offers Yes and No" grep -q 'id=7 ' <<<"$FOUND"
+    else
+        fail "exit question shown"
+    fi
+    sc_click '#32770' "$2" '#7'
+    if sc_wait_count '#32770' 0 10 && sc_wait_count qnInstaller 1 5 && kill -0 "$1" 2>/dev/null; then
+        pass "answering No keeps the wizard open"
+    else
+        fail "answering No keeps the wizard open"
+    fi
+    sc_click qnInstaller "$2" "$3" && sc_find '#32770' "$2" 10000 >/dev/null && sc_click '#32770' "$2" '#6'
+    sc_wait "$1" 30
+    check_eq "answering Yes ends the setup with 0" 0 "$WAIT_RC"
+}
+
+scenario_wizard() {  # NAME LANG CAPTION CANCEL QUESTION SCREENSHOT ARGS...
+    local name=$1 lang=$2 caption=$3 cancel=$4 question=$5 shot=$6
+    shift 6
+    scenario_begin "$name" "$lang" || { fail "scenario prepared"; scenario_end; return; }
+    sc_start_setup wizard "$@"
+    local pid=$BG_PID
+    if sc_find qnInstaller "$caption" 30000; then
+        pass "arguments '$*' give the wizard, titled '$caption'"
+        sc_screenshot "$shot" "$FOUND_RECT"
+        check_contains "cancel button reads '$cancel'" <(echo "$FOUND") "class=Button id=0 text=$cancel"
+        check_absent "nothing installed before the user asks" "$(sc_path "${@: -1}")"
+        close_wizard "$pid" "$caption" "$cancel" "$question"
+    else
+        fail "arguments '$*' give the wizard, titled '$caption'" "$(sc_probe count qnInstaller)"
+    fi
+    scenario_end
+}
+
+scenario_already_running() {
+    scenario_begin wizard-already-running || { fail "scenario prepared"; scenario_end; return; }
+    sc_start_setup wizard-first
+    local first=$BG_PID
+    if ! sc_find qnInstaller 'Sorvane Installation' 30000; then
+        fail "first wizard shown"
+        scenario_end
+        return
+    fi
+    sc_start_setup wizard-second
+    local second=$BG_PID
+    if sc_find '#32770' Error 30000; then
+        pass "second start shows a box captioned Error"
+        check_contains "box says the wizard is already running" <(echo "$FOUND") "Setup Wizard is already running."
+        check_eq "no second wizard window" 1 "$(sc_count qnInstaller)"
+        sc_screenshot already-running
+        sc_click '#32770' Error '#1'
+    else
+        fail "second start shows a box captioned Error"
+    fi
+    sc_wait "$second" 20
+    check_eq "closing the box ends the second start with 0" 0 "$WAIT_RC"
+
+    local target='C:\Sorvane While Open'
+    silent_run -silent 1 "$target"
+    check_eq "silent run beside the open wizard exits 0" 0 "$RUN_RC"
+    check_no_window "silent run beside the wizard shows no window"
+    check_ini "silent run beside the wizard writes its settings" "$(sc_path "$target")/datax/kayit.dat" \
+        Ayarlar Language english.lng
+    if kill -0 "$first" 2>/dev/null && [[ "$(sc_count qnInstaller)" == 1 ]]; then
+        pass "the open wizard stays open"
+        close_wizard "$first" 'Sorvane Installation' 'Vazgeç' "$EN_QUESTION"
+    else
+        fail "the open wizard stays open"
+    fi
+    scenario_end
+}
+
+scenario_running_client() {
+    scenario_begin running-client || { fail "scenario prepared"; scenario_end; return; }
+    local target='C:\Sorvane Client' t
+    t=$(sc_path "$target")
+    # The stand-in takes 1.5 s to go, so a setup that does not wait is seen.
+    sc_start "$SC_DIR/client.log" "$E2E_PROBE" client 60 1500 "$(unix_to_win "$SC_DIR")\\client.gone"
+    local client=$BG_PID
+    if ! sc_wait_line "$SC_DIR/client.log" READY 30; then
+        fail "stand-in client started"
+        scenario_end
+        return
+    fi
+    silent_run -silent 0 "$target"
+    check_eq "silent run with a client running exits 0" 0 "$RUN_RC"
+    check "the run ends well under the 30 s bound (${RUN_MS} ms)" test "$RUN_MS" -lt 10000
+    check_no_window "no window shown while closing the client"
+    check_contains "client got the close message" "$SC_DIR/client.log" CLOSE-MESSAGE
+    sc_wait "$client" 10
+    check_eq "client ended by itself" 0 "$WAIT_RC"
+    if [[ -f $SC_DIR/client.gone && -f $t/datax/kayit.dat && $SC_DIR/client.gone -ot $t/datax/kayit.dat ]]; then
+        pass "setup waited for the client before installing"
+    else
+        fail "setup waited for the client before installing"
+    fi
+
+    # The real client, once built: an update over a running installation.
+    if [[ ${EMBEDDED:-0} -eq 6 && -f $t/tessen.exe ]]; then
+        sc_start "$SC_DIR/tessen.log" "$t/tessen.exe"
+        local tessen=$BG_PID
+        if [[ "$(sc_probe exists _quillon_filter 30000)" == EXISTS ]]; then
+            silent_run -silent 0 "$target"
+            check_eq "update over the running tessen.exe exits 0" 0 "$RUN_RC"
+            check "update ends well under the 30 s bound (${RUN_MS} ms)" test "$RUN_MS" -lt 10000
+            check_no_window "no window shown by the update"
+            sc_wait "$tessen" 10
+            check_eq "tessen.exe closed by the setup" 0 "$WAIT_RC"
+            check_installed "$target" english.lng
+        else
+            fail "installed tessen.exe shows its client window"
+        fi
+    else
+        skip "update over the running tessen.exe" "no payloads in this setup"
+    fi
+    scenario_end
+}
+
+scenario_unresponsive_client() {
+    scenario_begin unresponsive-client || { fail "scenario prepared"; scenario_end; return; }
+    sc_start "$SC_DIR/client.log" "$E2E_PROBE" client 120 -1 'Z:\nonexistent'
+    if ! sc_wait_line "$SC_DIR/client.log" READY 30; then
+        fail "stand-in client started"
+        scenario_end
+        return
+    fi
+    local target='C:\Sorvane Stuck'
+    SILENT_LIMIT=60 silent_run -silent 0 "$target"
+    check_eq "silent run past a client that stays exits 0" 0 "$RUN_RC"
+    check "gives up on the client after about 30 s (${RUN_MS} ms)" \
+        test "$RUN_MS" -ge 29000 -a "$RUN_MS" -lt 45000
+    check_ini "installs after giving up" "$(sc_path "$target")/datax/kayit.dat" Ayarlar Language english.lng
+    scenario_end
+}
+
+T0=$SECONDS
+scenario_silent silent-en en 'C:\Program Files\Sorvane Test' 0 english.lng
+if [[ $HAVE_TR -eq 1 ]]; then
+    # Given with its final backslash, which the setup must not double.
+    # shellcheck disable=SC1003
+    scenario_silent silent-tr tr 'C:\SorvaneTR\' 1 turkce.lng
+else
+    fail "tr_TR.UTF-8 locale available" "call e2e_install_tr_locale as root"
+fi
+scenario_unwritable_settings
+scenario_wizard wizard-en en 'Sorvane Installation' 'Vazgeç' "$EN_QUESTION" wizard-en \
+    -silent 2 'C:\Sorvane Bad'
+if [[ $HAVE_TR -eq 1 ]]; then
+    # The rule is case-sensitive: "-Silent" is no silent start.
+    scenario_wizard wizard-tr tr 'Sorvane Kurulumu' 'İptal' 'çıkmak istediğinize' wizard-tr \
+        -Silent 1 'C:\SorvaneCase'
+fi
+scenario_already_running
+scenario_running_client
+if [[ ${E2E_QUICK:-0} == 1 ]]; then
+    skip "unresponsive client" "E2E_QUICK=1"
+else
+    scenario_unresponsive_client
+fi
+echo "TIME: all scenarios $((SECONDS - T0)) s"
+e2e_summary
