@@ -261,7 +261,7 @@ scenario_unresponsive_client() {
 T0=$SECONDS
 scenario_silent silent-en en 'C:\Program Files\Sorvane Test' 0 english.lng
 if [[ $HAVE_TR -eq 1 ]]; then
-    # Given with its final backslash, which the setup must not double.
+    # The folder given with its final backslash, the other form users type.
     # shellcheck disable=SC1003
     scenario_silent silent-tr tr 'C:\SorvaneTR\' 1 turkce.lng
 else
