@@ -12,7 +12,7 @@ WINE64=${WINE64:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
 WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver)}
 E2E_MINGW=${E2E_MINGW:-$(command -v x86_64-w64-mingw32-g++-win32 || command -v x86_64-w64-mingw32-g++ || echo x86_64-w64-mingw32-g++)}
 # Bumped whenever the template's recipe changes, so that a cached one is rebuilt.
-E2E_TEMPLATE_RECIPE=1
+E2E_TEMPLATE_RECIPE=2
 
 E2E_PASSED=0
 E2E_FAILED=0
@@ -209,7 +209,9 @@ e2e_prepare_template() {
     rm -rf "$new" "$E2E_TEMPLATE"
     e2e_start_xvfb || return 1
     local xpid=$XVFB_PID
-    local env=(WINEPREFIX="$new" DISPLAY="$XVFB_DISPLAY" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d)
+    # No Mono or Gecko: their install prompts would stall a machine without the packages.
+    local env=(WINEPREFIX="$new" DISPLAY="$XVFB_DISPLAY" WINEDEBUG=-all
+        WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d')
     local ok=0
     if timeout -k 5 180 env "${env[@]}" "$WINE64" wineboot -i </dev/null >"$E2E_OUT/template.log" 2>&1 &&
         # Without a window manager, wine otherwise waits ~2 s for one at every window.
