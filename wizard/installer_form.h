@@ -31,9 +31,6 @@ class TqnInstaller : public ui::Form {
     bool finish_shown() const { return PageControl1.active_index() == kFinishPageIndex; }
     bool close_query_installed() const { return close_query_installed_; }
 
-    Os& os() { return os_; }
-    SetupSession& session() { return session_; }
-
     ui::PageControl& PageControl1;
     ui::Control& TabSheet1;
     ui::Control& TabSheet2;
