@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ python3 python3-pefile
+  cmake ninja-build g++ clang libclang-rt-14-dev python3 python3-pefile
   mingw-w64 libz-mingw-w64-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine64 xvfb xdotool x11-utils imagemagick liblnk-utils locales

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test: unit tests (native), package inspection
-# (win32), end-to-end runs under wine64 (win64). Ends with one "N passed, N failed" line.
+# Builds every preset and runs every test: unit tests (native), bounded fuzzing (fuzz),
+# package inspection (win32), end-to-end runs under wine64 (win64). Ends with one "N passed, N failed" line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/prepare_machine.sh || { echo "0 passed, 1 failed"; exit 1; }
@@ -38,7 +38,7 @@ suite() {
 
 build() { cmake --preset "$1" && cmake --build --preset "$1"; }
 
-for preset in native win32 win64; do suite "build-$preset" build "$preset"; done
+for preset in native fuzz win32 win64; do suite "build-$preset" build "$preset"; done
 
 if [ -z "${broken[build-native]:-}" ]; then
   suite unit bash -c 'ctest --preset native 2>&1 | tee build/logs/unit.ctest
@@ -49,6 +49,7 @@ if [ -z "${broken[build-native]:-}" ]; then
     [ -n "$line" ] && echo "$((total - bad)) passed, $bad failed"
     exit $rc'
 fi
+[ -z "${broken[build-fuzz]:-}" ] && suite fuzz bash tests/fuzz/run_fuzz.sh
 if [ -z "${broken[build-win32]:-}" ]; then
   suite package /usr/bin/python3 tests/package/check_package.py build/win32/app/sorvane_setup.exe
   suite reproducible bash tests/package/check_reproducible.sh
