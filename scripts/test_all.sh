@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: unit tests (native), bounded fuzzing (fuzz),
-# package inspection (win32), end-to-end runs under wine64 (win64). Ends with one "N passed, N failed" line.
+# package inspection (win32), end-to-end runs under wine64 (win64). Ends with one
+# "N passed, N failed" line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/prepare_machine.sh || { echo "0 passed, 1 failed"; exit 1; }
