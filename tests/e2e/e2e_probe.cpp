@@ -1,6 +1,9 @@
-// A helper that the wine scenarios run beside the setup: it watches for shown
-// windows, reads and clicks the setup's windows, stands in for the filter client
-// and lists the setup's embedded payloads. Output is UTF-8, one fact per line.
+// A helper that the wine scenarios run beside the setup and the payloads: it
+// watches for shown windows, reads, clicks and messages windows, stands in for
+// the filter client, lists the setup's embedded payloads, starts programs with an
+// exact command tail and tries the two libraries. Output is UTF-8, one fact per line.
+#include <winsock2.h>
+#include <ws2spi.h>
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -93,13 +96,21 @@ HWND FindShown(const std::wstring& cls, const std::wstring& title) {
     return nullptr;
 }
 
-HWND WaitShown(const std::wstring& cls, const std::wstring& title, DWORD timeout_ms) {
+// Polls |done| until it holds or |timeout_ms| has passed; its last answer.
+template <typename F>
+bool WaitUntil(DWORD timeout_ms, F done) {
     const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND h = FindShown(cls, title)) return h;
-        if (GetTickCount() - start >= timeout_ms) return nullptr;
-        Sleep(20);
+    while (!done()) {
+        if (GetTickCount() - start >= timeout_ms) return false;
+        Sleep(10);
     }
+    return true;
+}
+
+HWND WaitShown(const std::wstring& cls, const std::wstring& title, DWORD timeout_ms) {
+    HWND h = nullptr;
+    WaitUntil(timeout_ms, [&] { return (h = FindShown(cls, title)) != nullptr; });
+    return h;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -181,16 +192,9 @@ int Click(const std::wstring& cls, const std::wstring& title, const std::wstring
 
 // exists CLASS TIMEOUT_MS: waits for a window of CLASS, hidden ones included.
 int ExistsWindow(const std::wstring& cls, DWORD timeout) {
-    const DWORD start = GetTickCount();
-    while (!FindWindowW(cls.c_str(), nullptr)) {
-        if (GetTickCount() - start >= timeout) {
-            Say("NOTFOUND");
-            return 1;
-        }
-        Sleep(20);
-    }
-    Say("EXISTS");
-    return 0;
+    const bool found = WaitUntil(timeout, [&] { return FindWindowW(cls.c_str(), nullptr) != nullptr; });
+    Say(found ? "EXISTS" : "NOTFOUND");
+    return found ? 0 : 1;
 }
 
 // count CLASS: how many visible top-level windows of CLASS there are.
@@ -268,19 +272,133 @@ int Resources(const std::wstring& exe) {
     return 0;
 }
 
+// close CLASS MESSAGE TIMEOUT_MS: posts MESSAGE once to the window of CLASS and
+// waits for the window to go.
+int CloseWith(const std::wstring& cls, UINT message, DWORD timeout) {
+    HWND h = FindWindowW(cls.c_str(), nullptr);
+    if (!h) {
+        Say("NOTFOUND");
+        return 1;
+    }
+    PostMessageW(h, message, 0, 0);
+    const bool gone = WaitUntil(timeout, [&] { return FindWindowW(cls.c_str(), nullptr) == nullptr; });
+    Say(gone ? "GONE" : "STAYED");
+    return gone ? 0 : 1;
+}
+
+// send CLASS TITLE MESSAGE WPARAM LPARAM: sends MESSAGE to the shown window and
+// prints what its window procedure returned.
+int SendTo(const std::wstring& cls, const std::wstring& title, UINT message, WPARAM w, LPARAM l) {
+    HWND h = FindShown(cls, title);
+    DWORD_PTR result = 0;
+    if (!h || !SendMessageTimeoutW(h, message, w, l, SMTO_ABORTIFHUNG, 5000, &result)) {
+        Say("NOANSWER");
+        return 1;
+    }
+    Say("RESULT " + std::to_string((long long)(LONG_PTR)result));
+    return 0;
+}
+
+// shortpath PATH: the 8.3 form of PATH, as the setup hands it to the helper.
+int ShortPath(const std::wstring& path) {
+    wchar_t buf[MAX_PATH + 1] = {};
+    const DWORD n = GetShortPathNameW(path.c_str(), buf, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) {
+        Say("NOPATH");
+        return 1;
+    }
+    Say(Utf8(buf));
+    return 0;
+}
+
+// run TIMEOUT_MS EXE TAIL: starts EXE with exactly that command tail (wine's own
+// start would drop an empty field) and exits with its exit code; 124 when it had
+// to be stopped, 125 when it could not start.
+int RunExact(DWORD timeout, const std::wstring& exe, const std::wstring& tail) {
+    std::wstring command = L"\"" + exe + L"\" " + tail;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 125;
+    CloseHandle(pi.hThread);
+    DWORD code = 124;
+    if (WaitForSingleObject(pi.hProcess, timeout) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 124);
+    CloseHandle(pi.hProcess);
+    return (int)code;
+}
+
+// sporder DLL: its WSCWriteProviderOrder is ws2_32's own, not a copy.
+int Sporder(const std::wstring& dll) {
+    HMODULE lib = LoadLibraryW(dll.c_str());
+    HMODULE ws2 = LoadLibraryW(L"ws2_32.dll");
+    if (!lib || !ws2) {
+        Say("UNLOADABLE");
+        return 1;
+    }
+    const FARPROC ours = GetProcAddress(lib, "WSCWriteProviderOrder");
+    const FARPROC system = GetProcAddress(ws2, "WSCWriteProviderOrder");
+    Say(std::string("SAME ") + (ours && ours == system ? "yes" : "no"));
+    return ours && ours == system ? 0 : 1;
+}
+
+// pellin DLL: WSPStartup refuses a start it cannot pass on to a lower provider.
+int Pellin(const std::wstring& dll) {
+    HMODULE lib = LoadLibraryW(dll.c_str());
+    auto start = lib ? reinterpret_cast<LPWSPSTARTUP>(reinterpret_cast<void*>(GetProcAddress(lib, "WSPStartup")))
+                     : nullptr;
+    if (!start) {
+        Say("NOENTRY");
+        return 1;
+    }
+    WSPDATA data{};
+    WSPPROC_TABLE table{};
+    WSPUPCALLTABLE upcalls{};
+    const int without_info = start(MAKEWORD(2, 2), &data, nullptr, upcalls, &table);
+    WSAPROTOCOL_INFOW info{};
+    info.ProtocolChain.ChainLen = LAYERED_PROTOCOL;
+    const int layered_entry = start(MAKEWORD(2, 2), &data, &info, upcalls, &table);
+    // A chain whose lower entry the catalogue does not have.
+    info.ProtocolChain.ChainLen = 2;
+    info.ProtocolChain.ChainEntries[0] = 0x7ffffff0;
+    info.ProtocolChain.ChainEntries[1] = 0x7ffffff1;
+    const int unknown_next = start(MAKEWORD(2, 2), &data, &info, upcalls, &table);
+    Say("without_info=" + std::to_string(without_info) + " layered_entry=" + std::to_string(layered_entry) +
+        " unknown_next=" + std::to_string(unknown_next));
+    return without_info == WSAEINVAL && layered_entry == WSAEPROVIDERFAILEDINIT &&
+                   unknown_next == WSAEPROVIDERFAILEDINIT && table.lpWSPSocket == nullptr
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> a(argv, argv + argc);
     auto ms = [](const std::wstring& s) { return (DWORD)std::wcstoul(s.c_str(), nullptr, 10); };
-    if (a.size() == 4 && a[1] == L"watch") return Watch(a[2], a[3]);
-    if (a.size() == 5 && a[1] == L"find") return Find(a[2], a[3], ms(a[4]));
-    if (a.size() == 6 && a[1] == L"click") return Click(a[2], a[3], a[4], ms(a[5]));
-    if (a.size() == 4 && a[1] == L"exists") return ExistsWindow(a[2], ms(a[3]));
-    if (a.size() == 3 && a[1] == L"count") return Count(a[2]);
-    if (a.size() == 5 && a[1] == L"client") return Client((int)ms(a[2]), (int)std::wcstol(a[3].c_str(), nullptr, 10), a[4]);
-    if (a.size() == 3 && a[1] == L"resources") return Resources(a[2]);
+    // Message numbers and parameters also as 0x...
+    auto num = [](const std::wstring& s) { return (UINT_PTR)std::wcstoull(s.c_str(), nullptr, 0); };
+    const std::wstring cmd = a.size() > 1 ? a[1] : L"";
+    const size_t n = a.size();
+    if (n == 4 && cmd == L"watch") return Watch(a[2], a[3]);
+    if (n == 5 && cmd == L"find") return Find(a[2], a[3], ms(a[4]));
+    if (n == 6 && cmd == L"click") return Click(a[2], a[3], a[4], ms(a[5]));
+    if (n == 4 && cmd == L"exists") return ExistsWindow(a[2], ms(a[3]));
+    if (n == 3 && cmd == L"count") return Count(a[2]);
+    if (n == 5 && cmd == L"client") return Client((int)ms(a[2]), (int)std::wcstol(a[3].c_str(), nullptr, 10), a[4]);
+    if (n == 3 && cmd == L"resources") return Resources(a[2]);
+    if (n == 5 && cmd == L"close") return CloseWith(a[2], ms(a[3]), ms(a[4]));
+    if (n == 7 && cmd == L"send") return SendTo(a[2], a[3], (UINT)num(a[4]), num(a[5]), (LPARAM)num(a[6]));
+    if (n == 3 && cmd == L"shortpath") return ShortPath(a[2]);
+    if (n == 5 && cmd == L"run") return RunExact(ms(a[2]), a[3], a[4]);
+    if (n == 3 && cmd == L"sporder") return Sporder(a[2]);
+    if (n == 3 && cmd == L"pellin") return Pellin(a[2]);
     Say("usage: watch EXE STOPFILE | find CLASS TITLE MS | click CLASS TITLE BUTTON MS |\n"
-        "       exists CLASS MS | count CLASS | client S DELAY_MS MARKER | resources EXE");
+        "       exists CLASS MS | count CLASS | client S DELAY_MS MARKER | resources EXE |\n"
+        "       close CLASS MESSAGE MS | send CLASS TITLE MESSAGE WPARAM LPARAM | shortpath PATH |\n"
+        "       run MS EXE TAIL | sporder DLL | pellin DLL");
     return 64;
 }

@@ -1,6 +1,8 @@
+# shellcheck shell=bash
 # Building blocks of the wine scenarios: one template prefix per run, a fresh copy
 # and an own X display per scenario, runs with a time limit, checks and counting.
-# Sourced by run_e2e.sh; every process started here is ended here, by its own id.
+# Sourced by run_e2e.sh and payloads_e2e.sh; every process started here is ended
+# here, by its own id.
 
 # shellcheck disable=SC2034  # RUN_RC, WAIT_RC, FOUND... are results for the scenarios
 E2E_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -18,15 +20,17 @@ E2E_PASSED=0
 E2E_FAILED=0
 E2E_SKIPPED=0
 E2E_LOCPATH=
+# Names the checks made outside any scenario.
+E2E_LABEL=setup
 
 # ---------------------------------------------------------------- reporting
 
-pass() { E2E_PASSED=$((E2E_PASSED + 1)); echo "PASS: ${SC_NAME:-setup}: $1"; }
+pass() { E2E_PASSED=$((E2E_PASSED + 1)); echo "PASS: ${SC_NAME:-$E2E_LABEL}: $1"; }
 fail() {
     E2E_FAILED=$((E2E_FAILED + 1))
-    echo "FAIL: ${SC_NAME:-setup}: $1${2:+ ($2)}"
+    echo "FAIL: ${SC_NAME:-$E2E_LABEL}: $1${2:+ ($2)}"
 }
-skip() { E2E_SKIPPED=$((E2E_SKIPPED + 1)); echo "SKIP: ${SC_NAME:-setup}: $1${2:+ ($2)}"; }
+skip() { E2E_SKIPPED=$((E2E_SKIPPED + 1)); echo "SKIP: ${SC_NAME:-$E2E_LABEL}: $1${2:+ ($2)}"; }
 note() { echo "      $*"; }
 
 # check DESCRIPTION COMMAND...: passes when COMMAND succeeds.
@@ -139,17 +143,12 @@ e2e_prepare_tr_locale() {
     e2e_install_tr_locale
 }
 
-# The probe: the CMake build's when there is one, else compiled here when stale.
+# The probe, compiled here when its source is newer: it is no part of any build.
 e2e_prepare_probe() {
-    if [[ -n ${E2E_PROBE:-} ]]; then
-        [[ -f $E2E_PROBE ]] && return 0
-        echo "E2E_PROBE=$E2E_PROBE does not exist" >&2
-        return 1
-    fi
     E2E_PROBE=$E2E_OUT/e2e_probe.exe
     if [[ ! -f $E2E_PROBE || $E2E_SRC/e2e_probe.cpp -nt $E2E_PROBE ]]; then
-        "$E2E_MINGW" -std=c++17 -O2 -municode -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" -luser32 &&
-            mv "$E2E_PROBE.tmp" "$E2E_PROBE" || return 1
+        "$E2E_MINGW" -std=c++17 -O2 -municode -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" \
+            -lws2_32 -luser32 && mv "$E2E_PROBE.tmp" "$E2E_PROBE" || return 1
     fi
 }
 
@@ -230,6 +229,25 @@ e2e_prepare_template() {
     mv "$new" "$E2E_TEMPLATE"
 }
 
+# e2e_begin RUN_FOLDER: what every suite does first. One suite at a time per tree,
+# as the template and the probe are shared; a missing piece ends the suite as a
+# failed check. Sets E2E_RUN and HAVE_TR (1 when the Turkish locale can be used).
+e2e_begin() {
+    mkdir -p "$E2E_OUT"
+    exec 9>"$E2E_OUT/.lock"
+    flock 9
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+    e2e_require_tools || { fail "tools present"; e2e_summary; exit 1; }
+    e2e_prepare_probe || { fail "probe built"; e2e_summary; exit 1; }
+    e2e_prepare_template || { fail "template prefix made"; e2e_summary; exit 1; }
+    HAVE_TR=1
+    e2e_prepare_tr_locale || HAVE_TR=0
+    E2E_RUN=$E2E_OUT/$1
+    rm -rf "$E2E_RUN"
+    mkdir -p "$E2E_RUN"
+}
+
 # ---------------------------------------------------------------- scenarios
 
 SC_NAME=
@@ -289,16 +307,38 @@ sc_wine() { env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null; }
 
 sc_probe() { sc_wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
-# sc_run TIMEOUT ARGS...: runs the setup in the foreground; a run past TIMEOUT
-# seconds is killed. Sets RUN_RC (124 on timeout) and RUN_MS.
+# sc_probe_ok ARGS...: true when the probe's command finds what it looks for.
+sc_probe_ok() { sc_wine "$E2E_PROBE" "$@" >>"$SC_DIR/probe.log" 2>&1; }
+
+# sc_exec TIMEOUT LOG PROGRAM ARGS...: a wine program in the foreground; a run past
+# TIMEOUT seconds is killed. Sets RUN_RC (124 on timeout) and RUN_MS.
+sc_exec() {
+    local limit=$1 log=$2
+    shift 2
+    local t0
+    t0=$(date +%s%N)
+    timeout -k 5 "$limit" env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null >>"$log" 2>&1
+    RUN_RC=$?
+    RUN_MS=$((($(date +%s%N) - t0) / 1000000))
+}
+
+# sc_run TIMEOUT ARGS...: the setup, as sc_exec runs it.
 sc_run() {
     local limit=$1
     shift
-    local t0
-    t0=$(date +%s%N)
-    timeout -k 5 "$limit" env "${SC_ENV[@]}" "$WINE64" "$E2E_SETUP" "$@" </dev/null >>"$SC_DIR/setup.log" 2>&1
-    RUN_RC=$?
-    RUN_MS=$((($(date +%s%N) - t0) / 1000000))
+    sc_exec "$limit" "$SC_DIR/setup.log" "$E2E_SETUP" "$@"
+}
+
+# sc_reg ARGS...: wine's reg.exe in this prefix, quietly; its exit code.
+sc_reg() { sc_exec 30 "$SC_DIR/reg.log" reg "$@"; return "$RUN_RC"; }
+sc_reg_set() { sc_reg add "$1" /v "$2" /d "$3" /f; }  # KEY NAME DATA
+sc_reg_absent() { ! sc_reg query "$@"; }
+
+# The all-users and the user's Start-menu groups called NAME, one a line.
+sc_menu_groups() {
+    local programs='Microsoft/Windows/Start Menu/Programs'
+    echo "$(sc_c)/ProgramData/$programs/$1"
+    echo "$(sc_c)/users/$(id -un)/AppData/Roaming/$programs/$1"
 }
 
 # sc_start LOG ARGS...: a wine program in the background; sets BG_PID.
@@ -336,15 +376,16 @@ sc_wait_line() {
     done
 }
 
-# Watching for shown windows while the setup runs, from both sides: the probe
-# sees the setup's visible top-level windows, xev sees X windows being mapped.
-sc_watch_start() {
+# Watching for shown windows while the setup (or the program named EXE) runs, from
+# both sides: the probe sees its visible top-level windows, xev sees any X window
+# being mapped.
+sc_watch_start() {  # [EXE]
     SC_STOP=$SC_DIR/watch.stop
     rm -f "$SC_STOP"
     stdbuf -oL xev -display "$SC_DISPLAY" -root -event substructure >"$SC_DIR/xev.log" 2>&1 &
     SC_XEV=$!
     SC_BG+=("$SC_XEV")
-    sc_start "$SC_DIR/watch.log" "$E2E_PROBE" watch "$(basename "$E2E_SETUP")" "$(unix_to_win "$SC_DIR")\\watch.stop"
+    sc_start "$SC_DIR/watch.log" "$E2E_PROBE" watch "${1:-$(basename "$E2E_SETUP")}" "$(unix_to_win "$SC_DIR")\\watch.stop"
     SC_WATCH=$BG_PID
     sc_wait_line "$SC_DIR/watch.log" READY 60
 }
@@ -386,6 +427,22 @@ sc_find() {
         FOUND_RECT="$((rr - l))x$((b - t))+$l+$t"
     fi
     [[ $FOUND == WINDOW* ]]
+}
+
+# sc_open_window WHAT PROGRAM CLASS TEXT: starts the wine PROGRAM (BG_PID) and
+# checks that it shows a window of CLASS in which TEXT is read.
+sc_open_window() {
+    sc_start "$SC_DIR/$(basename "${2//\\//}").log" "$2"
+    if sc_find "$3" '*' 20000; then pass "$1 shows a window of class $3"; else fail "$1 shows a window of class $3"; fi
+    check_contains "$1 reads '$4'" <(echo "$FOUND") "$4"
+}
+
+# sc_close_window WHAT PID CLASS MESSAGE: posting MESSAGE to the window ends it and
+# then its program PID, with exit code 0.
+sc_close_window() {
+    check "$1 window goes on message $4" sc_probe_ok close "$3" "$4" 20000
+    sc_wait "$2" 10
+    check_eq "$1 exits 0 after message $4" 0 "$WAIT_RC"
 }
 
 # sc_screenshot NAME [WxH+X+Y]: into build/e2e/screenshots/NAME.png.

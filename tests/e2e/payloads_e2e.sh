@@ -1,303 +1,234 @@
 #!/usr/bin/env bash
 # Runs the six payloads under wine64 on their own, without the setup, and checks
-# what each must do. Every scenario gets a fresh copy of one wine prefix and an
-# Xvfb display of its own; only processes started here are stopped.
+# what each must do: the client and firewall windows, the helper's command lines,
+# the two libraries, the uninstaller on a prepared fake installation.
 #
 # usage: tests/e2e/payloads_e2e.sh [build folder]   (default build/win64)
-# The folder must be a win64 build; missing payloads and the probe are built.
-# A win32 build beside it (build/win32) has its payload files checked as well.
-# Prints one PASS/FAIL line per check, then "N passed, N failed".
-set -u
+# The folder must be a win64 build; missing payloads are built. A win32 build
+# beside it (build/win32) has its payload files checked as well.
+# E2E_KEEP=1 keeps the prefixes. Prints PASS/FAIL lines, then "N passed, N failed".
+set -u -o pipefail
 
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
 BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$ROOT/$BUILD
+[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
 BIN=$BUILD/payloads/bin
-PROBE_EXE=$BUILD/tests/e2e/payload_probe.exe
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
-TARGETS="sorvane_tessen sorvane_harlock sorvane_marrow sorvane_sporder sorvane_pellin sorvane_uninstall sorvane_payload_probe"
+BUILT=(tessen.exe harlock.exe _marrow.exe sporder.dll _pellin.dll Uninstall.exe)
+E2E_LABEL=payloads
 
-PASSED=0
-FAILED=0
-WORK=$(mktemp -d /tmp/payloads-e2e.XXXXXX)
-XVFB_PID=
-BACKGROUND=()
-
-pass_fail() {  # name status(0 = pass) [detail]
-    if [ "$2" -eq 0 ]; then
-        echo "PASS $1"
-        PASSED=$((PASSED + 1))
-    else
-        echo "FAIL $1${3:+ ($3)}"
-        FAILED=$((FAILED + 1))
-    fi
-}
-
-check() {  # name command...: passes when the command succeeds
-    local name=$1
-    shift
-    "$@" >>"$WORK/log" 2>&1
-    pass_fail "$name" $?
-}
-
-wine_run() { timeout "${TIMEOUT:-60}" "$WINE" "$@"; }
-probe() { wine_run 'C:\probe\payload_probe.exe' "$@"; }
-
-# Starts a program with an exact command tail (wine would drop an empty field)
-# and returns its exit code; 124 means it did not end by itself within 20 s.
-run_exact() { probe run 20000 "$1" "$2"; }
-
-start_scenario() {  # name
-    SCENARIO=$1
-    export WINEPREFIX=$WORK/prefix-$SCENARIO
-    cp -a "$WORK/template" "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX/drive_c/probe"
-    cp "$PROBE_EXE" "$WINEPREFIX/drive_c/probe/"
-    C=$WINEPREFIX/drive_c
-    local fd_file=$WORK/display-$SCENARIO
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    local i
-    for i in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
-    export DISPLAY=:$(head -n1 "$fd_file")
-}
-
-end_scenario() {
-    local pid
-    for pid in "${BACKGROUND[@]}"; do kill "$pid" 2>/dev/null; done
-    BACKGROUND=()
-    "$WINESERVER" -k >/dev/null 2>&1
-    "$WINESERVER" -w >/dev/null 2>&1
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    XVFB_PID=
-    rm -rf "$WINEPREFIX"
-}
-
-cleanup() {
-    [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && end_scenario
-    if [ -d "$WORK/template" ]; then
-        WINEPREFIX=$WORK/template "$WINESERVER" -k >/dev/null 2>&1
-    fi
-    [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-contains() { grep -qF -- "$2" <<<"$1"; }
-absent() { [ ! -e "$1" ]; }
-reg_absent() { ! wine_run reg query "$@" >/dev/null 2>&1; }
-reg_present() { wine_run reg query "$@" >/dev/null 2>&1; }
-reg_set() { wine_run reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-
-# --- preparation -------------------------------------------------------------
-
-missing=0
-for f in tessen.exe harlock.exe _marrow.exe sporder.dll _pellin.dll Uninstall.exe; do
-    [ -f "$BIN/$f" ] || missing=1
-done
-[ -f "$PROBE_EXE" ] || missing=1
-if [ $missing -eq 1 ]; then
-    # shellcheck disable=SC2086
-    cmake --build "$BUILD" --target $TARGETS >"$WORK/build.log" 2>&1 || {
-        echo "FAIL build payloads in $BUILD (see cmake --build output)"
-        cat "$WORK/build.log" | tail -20
-        echo "0 passed, 1 failed"
-        exit 1
-    }
+unbuilt=0
+for f in "${BUILT[@]}"; do [[ -f $BIN/$f ]] || unbuilt=1; done
+mkdir -p "$E2E_OUT"
+if [[ $unbuilt -eq 1 ]] && ! cmake --build "$BUILD" --target sorvane_tessen sorvane_harlock sorvane_marrow \
+    sorvane_sporder sorvane_pellin sorvane_uninstall >"$E2E_OUT/payloads-build.log" 2>&1; then
+    tail -20 "$E2E_OUT/payloads-build.log"
+    fail "build payloads in $BUILD" "see $E2E_OUT/payloads-build.log"
+    e2e_summary
+    exit 1
 fi
+e2e_begin last-run-payloads
 
-export WINEDLLOVERRIDES=winemenubuilder.exe=d WINEDEBUG=-all WINEARCH=win64
-WINEPREFIX=$WORK/template "$WINE" wineboot -i >/dev/null 2>&1
-# Without a window manager wine would wait for one on every new window.
-WINEPREFIX=$WORK/template "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-    >/dev/null 2>&1
-WINEPREFIX=$WORK/template "$WINESERVER" -w
+# --- the files ---------------------------------------------------------------
 
 # The shipped 32-bit payloads cannot run here, but their files are checked too
 # when a win32 build lies beside this one.
-PE_BUILDS=("$BUILD")
-SIBLING32=$(dirname "$BUILD")/win32
-[ -d "$SIBLING32/payloads/bin" ] && [ "$SIBLING32" != "$BUILD" ] && PE_BUILDS+=("$SIBLING32")
-/usr/bin/python3 "$ROOT/tests/e2e/check_payload_pe.py" "${PE_BUILDS[@]}" | grep -E '^(PASS|FAIL) ' >"$WORK/pe"
-[ -s "$WORK/pe" ] || pass_fail "pe: check_payload_pe.py ran" 1 "python3 with pefile is needed"
-while read -r status name; do pass_fail "pe: $name" "$([ "$status" = PASS ] && echo 0 || echo 1)"; done \
-    <"$WORK/pe"
+pe_builds=("$BUILD")
+sibling32=$(dirname "$BUILD")/win32
+[[ -d $sibling32/payloads/bin && $sibling32 != "$BUILD" ]] && pe_builds+=("$sibling32")
+E2E_LABEL=pe
+/usr/bin/python3 "$E2E_SRC/check_payload_pe.py" "${pe_builds[@]}" | grep -E '^(PASS|FAIL) ' >"$E2E_RUN/pe.log"
+[[ -s $E2E_RUN/pe.log ]] || fail "check_payload_pe.py ran" "python3 with pefile is needed"
+while read -r status name; do
+    if [[ $status == PASS ]]; then pass "$name"; else fail "$name"; fi
+done <"$E2E_RUN/pe.log"
+E2E_LABEL=payloads
+
+# put WINDOWS_FOLDER FILE...: built payloads copied into the scenario's drive C:.
+put() {
+    local dir f
+    dir=$(sc_path "$1")
+    shift
+    mkdir -p "$dir"
+    for f in "$@"; do cp "$BIN/$f" "$dir/"; done
+}
 
 # --- the filter client -------------------------------------------------------
 
-start_scenario client-turkish
-mkdir -p "$C/client/datax"
-cp "$BIN/tessen.exe" "$C/client/"
-printf '[Ayarlar]\r\nLanguage=turkce.lng\r\n' >"$C/client/datax/kayit.dat"
-wine_run 'C:\client\tessen.exe' &
-CLIENT=$!
-BACKGROUND+=("$CLIENT")
-check "tessen shows a window of class _quillon_filter" probe find _quillon_filter 20000
-text=$(probe text _quillon_filter)
-pass_fail "tessen says in Turkish that it runs" "$(contains "$text" 'Sorvane filtre istemcisi çalışıyor.' && echo 0 || echo 1)" "$text"
-sleep 0.5
-import -display "$DISPLAY" -window root "$WORK/tessen-turkish.png" 2>/dev/null
-check "a second tessen exits 0 and leaves the first running" \
-    bash -c "timeout 20 '$WINE' 'C:\\client\\tessen.exe' && '$WINE' 'C:\\probe\\payload_probe.exe' find _quillon_filter 0"
-check "tessen window goes on message 1136" probe close _quillon_filter 1136 20000
-wait "$CLIENT"
-pass_fail "tessen exits 0 after message 1136" $?
-end_scenario
+scenario_client_turkish() {
+    scenario_begin client-turkish || { fail "scenario prepared"; return; }
+    put 'C:\client' tessen.exe
+    mkdir -p "$(sc_path 'C:\client\datax')"
+    printf '[Ayarlar]\r\nLanguage=turkce.lng\r\n' >"$(sc_path 'C:\client\datax\kayit.dat')"
+    sc_open_window "tessen with turkce.lng" 'C:\client\tessen.exe' _quillon_filter 'Sorvane filtre istemcisi çalışıyor.'
+    local client=$BG_PID
+    sc_screenshot tessen-turkish "$FOUND_RECT"
+    sc_exec 20 "$SC_DIR/second.log" 'C:\client\tessen.exe'
+    if [[ $RUN_RC -eq 0 && "$(sc_count _quillon_filter)" == 1 ]]; then
+        pass "a second tessen exits 0 and leaves the first running"
+    else
+        fail "a second tessen exits 0 and leaves the first running" "exit $RUN_RC, $(sc_count _quillon_filter) windows"
+    fi
+    sc_close_window "tessen" "$client" _quillon_filter 1136
+}
 
-start_scenario client-english
-mkdir -p "$C/client"
-cp "$BIN/tessen.exe" "$C/client/"
-wine_run 'C:\client\tessen.exe' &
-CLIENT=$!
-BACKGROUND+=("$CLIENT")
-probe find _quillon_filter 20000 >/dev/null
-text=$(probe text _quillon_filter)
-pass_fail "tessen without kayit.dat speaks English" "$(contains "$text" 'Sorvane filter client is running.' && echo 0 || echo 1)" "$text"
-probe close _quillon_filter 1136 20000 >/dev/null
-wait "$CLIENT"
-pass_fail "tessen without kayit.dat exits 0 after message 1136" $?
-end_scenario
+scenario_client_english() {
+    scenario_begin client-english || { fail "scenario prepared"; return; }
+    put 'C:\client' tessen.exe
+    sc_open_window "tessen without kayit.dat" 'C:\client\tessen.exe' _quillon_filter 'Sorvane filter client is running.'
+    sc_close_window "tessen without kayit.dat" "$BG_PID" _quillon_filter 1136
+}
 
 # --- the firewall program ----------------------------------------------------
 
-start_scenario firewall
-mkdir -p "$C/fw"
-cp "$BIN/harlock.exe" "$C/fw/"
-wine_run 'C:\fw\harlock.exe' &
-FIREWALL=$!
-BACKGROUND+=("$FIREWALL")
-check "harlock shows its window" probe find _sorvane_firewall 20000
-text=$(probe text _sorvane_firewall)
-pass_fail "harlock says it is Sorvane Firewall" "$(contains "$text" 'Sorvane Firewall' && echo 0 || echo 1)" "$text"
-check "harlock closes on WM_CLOSE" probe close _sorvane_firewall 16 20000
-wait "$FIREWALL"
-pass_fail "harlock exits 0 when closed" $?
-end_scenario
+scenario_firewall() {
+    scenario_begin firewall || { fail "scenario prepared"; return; }
+    put 'C:\fw' harlock.exe
+    sc_open_window harlock 'C:\fw\harlock.exe' _sorvane_firewall 'Sorvane Firewall'
+    sc_close_window harlock "$BG_PID" _sorvane_firewall 16  # WM_CLOSE
+}
 
-# --- the helper --------------------------------------------------------------
+# --- the helper and the two libraries ----------------------------------------
 
-start_scenario helper
-mkdir -p "$C/h/plugin"
-cp "$BIN/_marrow.exe" "$C/h/"
-cp "$BIN/_pellin.dll" "$C/h/plugin/"
 HELPER='C:\h\_marrow.exe'
 DLL='C:\h\plugin\_pellin.dll'
-for tail in "0 a b IY" "0 $DLL IY extra" "abc $DLL IY" "12x $DLL IY" "0  IY" \
-    "0 C:\\h\\missing.dll IY" "0 $DLL XY" "0 $DLL IUY"; do
-    run_exact "$HELPER" "$tail" >/dev/null 2>&1
-    rc=$?
-    # 124: an error box held it up.
-    pass_fail "helper refuses '$tail' silently with a non-zero exit" \
-        "$([ $rc -ne 0 ] && [ $rc -ne 124 ] && [ $rc -ne 125 ] && echo 0 || echo 1)" "exit $rc"
-done
-check "helper left no window behind" bash -c "! '$WINE' 'C:\\probe\\payload_probe.exe' dialog Sorvane 0"
 
-run_exact "$HELPER" "0 C:\\h\\missing.dll I" >"$WORK/helper-box" 2>&1 &
-BOX=$!
-BACKGROUND+=("$BOX")
-text=$(probe dialog Sorvane 15000)
-pass_fail "helper without Y shows an error box for a missing DLL" "$(contains "$text" 'missing.dll' && echo 0 || echo 1)" "$text"
-probe answer Sorvane 1 >/dev/null
-wait "$BOX"
-pass_fail "helper exits 1 once the error box is closed" "$([ $? -eq 1 ] && echo 0 || echo 1)"
+# helper TAIL: the helper with exactly that command tail, in the foreground; its
+# exit code in RUN_RC (124: it did not end within 20 s, an error box held it up).
+helper() { sc_exec 30 "$SC_DIR/helper.log" "$E2E_PROBE" run 20000 "$HELPER" "$1"; }
 
-run_exact "$HELPER" "0 $DLL I" >/dev/null 2>&1 &
-ASK=$!
-BACKGROUND+=("$ASK")
-text=$(probe dialog Sorvane 15000)
-pass_fail "helper without Y asks before registering" "$(contains "$text" 'Register' && echo 0 || echo 1)" "$text"
-probe answer Sorvane 7 >/dev/null
-wait "$ASK"
-pass_fail "helper changes nothing when the user says No (exit 3)" "$([ $? -eq 3 ] && echo 0 || echo 1)"
+# helper_in_background TAIL: the same, for a run that shows a box (BG_PID).
+helper_in_background() { sc_start "$SC_DIR/helper-box.log" "$E2E_PROBE" run 20000 "$HELPER" "$1"; }
 
-check "helper '0 <dll> IY' exits 0" run_exact "$HELPER" "0 $DLL IY"
-check "helper '0 <dll> IY' again (replacing) exits 0" run_exact "$HELPER" "0 $DLL IY"
-check "helper '0 <dll> U' exits 0" run_exact "$HELPER" "0 $DLL U"
-check "helper '0  UY' (empty path field) exits 0" run_exact "$HELPER" "0  UY"
-end_scenario
+scenario_helper() {
+    scenario_begin helper || { fail "scenario prepared"; return; }
+    put 'C:\h' _marrow.exe
+    put 'C:\h\plugin' _pellin.dll
+    local tail box ask
+    sc_watch_start _marrow.exe || fail "window watch started"
+    for tail in "0 a b IY" "0 $DLL IY extra" "abc $DLL IY" "12x $DLL IY" "0  IY" \
+        "0 C:\\h\\missing.dll IY" "0 $DLL XY" "0 $DLL IUY"; do
+        helper "$tail"
+        if [[ $RUN_RC -ne 0 && $RUN_RC -ne 124 && $RUN_RC -ne 125 ]]; then
+            pass "helper refuses '$tail' silently with a non-zero exit"
+        else
+            fail "helper refuses '$tail' silently with a non-zero exit" "exit $RUN_RC"
+        fi
+    done
+    sc_watch_stop
+    check_no_window "helper showed no window while refusing"
 
-# --- the two libraries -------------------------------------------------------
+    helper_in_background "0 C:\\h\\missing.dll I"
+    box=$BG_PID
+    sc_find '#32770' Sorvane 15000
+    check_contains "helper without Y shows an error box for a missing DLL" <(echo "$FOUND") missing.dll
+    sc_click '#32770' Sorvane '#1'  # OK
+    sc_wait "$box" 20
+    check_eq "helper exits 1 once the error box is closed" 1 "$WAIT_RC"
 
-start_scenario libraries
-cp "$BIN/sporder.dll" "$BIN/_pellin.dll" "$C/probe/"
-check "sporder.dll WSCWriteProviderOrder is ws2_32's own" probe sporder 'C:\probe\sporder.dll'
-check "_pellin.dll WSPStartup refuses what it cannot pass on" probe pellin 'C:\probe\_pellin.dll'
-end_scenario
+    helper_in_background "0 $DLL I"
+    ask=$BG_PID
+    sc_find '#32770' Sorvane 15000
+    check_contains "helper without Y asks before registering" <(echo "$FOUND") Register
+    sc_click '#32770' Sorvane '#7'  # No
+    sc_wait "$ask" 20
+    check_eq "helper changes nothing when the user says No (exit 3)" 3 "$WAIT_RC"
+
+    helper "0 $DLL IY"
+    check_eq "helper '0 <dll> IY' exits 0" 0 "$RUN_RC"
+    helper "0 $DLL IY"
+    check_eq "helper '0 <dll> IY' again (replacing) exits 0" 0 "$RUN_RC"
+    helper "0 $DLL U"
+    check_eq "helper '0 <dll> U' exits 0" 0 "$RUN_RC"
+    helper "0  UY"
+    check_eq "helper '0  UY' (empty path field) exits 0" 0 "$RUN_RC"
+
+    check "sporder.dll WSCWriteProviderOrder is ws2_32's own" sc_probe_ok sporder "$(unix_to_win "$BIN/sporder.dll")"
+    check "_pellin.dll WSPStartup refuses what it cannot pass on" sc_probe_ok pellin "$(unix_to_win "$BIN/_pellin.dll")"
+}
 
 # --- the uninstaller ---------------------------------------------------------
 
 INSTALL_WIN='C:\Program Files\Sorvane'
-COMMON_GROUP='ProgramData/Microsoft/Windows/Start Menu/Programs/Sorvane'
-USER_GROUP='users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Sorvane'
 RUN_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
 
+# What a setup leaves behind, made by hand, with the Start-menu groups and
+# registry entries that the setup does not write yet.
 fake_installation() {
-    INSTALL="$C/Program Files/Sorvane"
-    mkdir -p "$INSTALL/plugin" "$INSTALL/datax" "$C/ProgramData/Sorvane/datax"
-    for f in tessen.exe harlock.exe _marrow.exe sporder.dll Uninstall.exe; do cp "$BIN/$f" "$INSTALL/"; done
-    cp "$BIN/_pellin.dll" "$INSTALL/plugin/"
+    INSTALL=$(sc_path "$INSTALL_WIN")
+    put "$INSTALL_WIN" tessen.exe harlock.exe _marrow.exe sporder.dll Uninstall.exe
+    put "$INSTALL_WIN\\plugin" _pellin.dll
+    mkdir -p "$INSTALL/datax" "$(sc_c)/ProgramData/Sorvane/datax"
     printf '[Ayarlar]\r\nLanguage=english.lng\r\n' >"$INSTALL/datax/kayit.dat"
-    cp "$INSTALL/datax/kayit.dat" "$C/ProgramData/Sorvane/datax/"
-    local group
-    for group in "$COMMON_GROUP" "$USER_GROUP"; do
-        mkdir -p "$C/$group"
-        echo shortcut >"$C/$group/Sorvane.lnk"
+    cp "$INSTALL/datax/kayit.dat" "$(sc_c)/ProgramData/Sorvane/datax/"
+    local group root
+    mapfile -t MENU_GROUPS < <(sc_menu_groups Sorvane)
+    for group in "${MENU_GROUPS[@]}"; do
+        mkdir -p "$group"
+        echo shortcut >"$group/Sorvane.lnk"
     done
-    local root
     for root in HKCU HKLM; do
-        reg_set "$root\\Software\\OrvikSoft\\Sorvane" InstallDir "$INSTALL_WIN\\"
-        reg_set "$root\\Software\\OrvikSoft\\Sorvane\\Settings" Language TR
-        reg_set "$root\\$RUN_KEY" tessen "\"$INSTALL_WIN\\tessen.exe\""
-        reg_set "$root\\$RUN_KEY" OtherProgram 'C:\other.exe'
+        sc_reg_set "$root\\Software\\OrvikSoft\\Sorvane" InstallDir "$INSTALL_WIN\\"
+        sc_reg_set "$root\\Software\\OrvikSoft\\Sorvane\\Settings" Language TR
+        sc_reg_set "$root\\$RUN_KEY" tessen "\"$INSTALL_WIN\\tessen.exe\""
+        sc_reg_set "$root\\$RUN_KEY" OtherProgram 'C:\other.exe'
     done
-    reg_set "$UNINSTALL_KEY" UninstallString "\"$INSTALL_WIN\\Uninstall.exe\" -uninstall -f"
+    sc_reg_set "$UNINSTALL_KEY" UninstallString "\"$INSTALL_WIN\\Uninstall.exe\" -uninstall -f"
 }
 
-start_scenario uninstall
-fake_installation
-wine_run "$INSTALL_WIN\\tessen.exe" &
-CLIENT=$!
-BACKGROUND+=("$CLIENT")
-probe find _quillon_filter 20000 >/dev/null
-TIMEOUT=90 wine_run "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
-pass_fail "Uninstall.exe -uninstall -f exits 0" $?
-check "uninstall closed the running client" bash -c "! '$WINE' 'C:\\probe\\payload_probe.exe' find _quillon_filter 0"
-wait "$CLIENT"
-pass_fail "the client ended with exit 0" $?
-check "installation folder is gone" absent "$INSTALL"
-check "data folder is gone" absent "$C/ProgramData/Sorvane"
-check "all-users Start-menu group is gone" absent "$C/$COMMON_GROUP"
-check "user Start-menu group is gone" absent "$C/$USER_GROUP"
-for root in HKCU HKLM; do
-    check "$root Software\\OrvikSoft is gone" reg_absent "$root\\Software\\OrvikSoft"
-    check "$root Run value tessen is gone" reg_absent "$root\\$RUN_KEY" /v tessen
-    check "$root other Run values stay" reg_present "$root\\$RUN_KEY" /v OtherProgram
+scenario_uninstall() {
+    scenario_begin uninstall || { fail "scenario prepared"; return; }
+    fake_installation
+    sc_start "$SC_DIR/tessen.log" "$INSTALL_WIN\\tessen.exe"
+    local client=$BG_PID root
+    sc_find _quillon_filter '*' 20000 >/dev/null
+    sc_watch_start Uninstall.exe || fail "window watch started"
+    sc_exec 90 "$SC_DIR/uninstall.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
+    local uninstall_rc=$RUN_RC
+    sc_watch_stop
+    check_eq "Uninstall.exe -uninstall -f exits 0" 0 "$uninstall_rc"
+    check_eq "uninstall closed the running client" NOTFOUND "$(sc_probe exists _quillon_filter 0)"
+    sc_wait "$client" 10
+    check_eq "the client ended with exit 0" 0 "$WAIT_RC"
+    check_absent "installation folder is gone" "$INSTALL"
+    check_absent "data folder is gone" "$(sc_c)/ProgramData/Sorvane"
+    check_absent "all-users Start-menu group is gone" "${MENU_GROUPS[0]}"
+    check_absent "user Start-menu group is gone" "${MENU_GROUPS[1]}"
+    for root in HKCU HKLM; do
+        check "$root Software\\OrvikSoft is gone" sc_reg_absent "$root\\Software\\OrvikSoft"
+        check "$root Run value tessen is gone" sc_reg_absent "$root\\$RUN_KEY" /v tessen
+        check "$root other Run values stay" sc_reg query "$root\\$RUN_KEY" /v OtherProgram
+    done
+    check "Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY"
+    check_no_window "no uninstaller window shown"
+}
+
+scenario_uninstall_keeps_foreign() {
+    scenario_begin uninstall-keeps-foreign || { fail "scenario prepared"; return; }
+    fake_installation
+    sc_reg_set 'HKLM\Software\OrvikSoft\OtherProduct' Version 1
+    echo mine >"$INSTALL/notes.txt"
+    sc_start "$SC_DIR/ask.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall
+    local ask=$BG_PID
+    sc_find '#32770' Sorvane 15000
+    check_contains "uninstall without -f asks first" <(echo "$FOUND") 'Remove Sorvane'
+    sc_click '#32770' Sorvane '#7'  # No
+    sc_wait "$ask" 20
+    check_eq "answering No exits 3" 3 "$WAIT_RC"
+    check "answering No removes nothing" test -f "$INSTALL/Uninstall.exe" -a -f "$INSTALL/plugin/_pellin.dll"
+    sc_exec 90 "$SC_DIR/uninstall.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
+    check_eq "uninstall beside a foreign file exits 0" 0 "$RUN_RC"
+    check_file "the foreign file and its folder stay" "$INSTALL/notes.txt"
+    check_eq "the product's files are gone beside it" notes.txt "$(ls -A "$INSTALL")"
+    check "another product's key under OrvikSoft stays" sc_reg query 'HKLM\Software\OrvikSoft\OtherProduct'
+    check "the product's own key goes" sc_reg_absent 'HKLM\Software\OrvikSoft\Sorvane'
+}
+
+# Each in a fresh prefix and display of its own.
+for sc in client_turkish client_english firewall helper uninstall uninstall_keeps_foreign; do
+    "scenario_$sc"
+    scenario_end
 done
-check "Uninstall entry is gone" reg_absent "$UNINSTALL_KEY"
-check "no uninstaller window is left" bash -c "! '$WINE' 'C:\\probe\\payload_probe.exe' dialog Sorvane 0"
-end_scenario
-
-start_scenario uninstall-keeps-foreign
-fake_installation
-reg_set 'HKLM\Software\OrvikSoft\OtherProduct' Version 1
-echo mine >"$INSTALL/notes.txt"
-wine_run "$INSTALL_WIN\\Uninstall.exe" -uninstall >/dev/null 2>&1 &
-ASK=$!
-BACKGROUND+=("$ASK")
-text=$(probe dialog Sorvane 15000)
-pass_fail "uninstall without -f asks first" "$(contains "$text" 'Remove Sorvane' && echo 0 || echo 1)" "$text"
-probe answer Sorvane 7 >/dev/null
-wait "$ASK"
-pass_fail "answering No exits 3" "$([ $? -eq 3 ] && echo 0 || echo 1)"
-check "answering No removes nothing" test -f "$INSTALL/Uninstall.exe" -a -f "$INSTALL/plugin/_pellin.dll"
-TIMEOUT=90 wine_run "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
-pass_fail "uninstall beside a foreign file exits 0" $?
-check "the foreign file and its folder stay" test -f "$INSTALL/notes.txt"
-check "the product's files are gone beside it" bash -c "[ \"\$(ls -A '$INSTALL')\" = notes.txt ]"
-check "another product's key under OrvikSoft stays" reg_present 'HKLM\Software\OrvikSoft\OtherProduct'
-check "the product's own key goes" reg_absent 'HKLM\Software\OrvikSoft\Sorvane'
-end_scenario
-
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+e2e_summary

@@ -8,29 +8,15 @@ set -u -o pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 E2E_SETUP=$(readlink -f "${1:-$E2E_REPO/build/win64/app/sorvane_setup.exe}")
-E2E_RUN=$E2E_OUT/last-run
 PAYLOADS=(tessen.exe harlock.exe _marrow.exe sporder.dll 'plugin\_pellin.dll' Uninstall.exe)
 EN_QUESTION='Kurulum sihirbazından çıkmak istediğinize emin misiniz?'
-
-mkdir -p "$E2E_OUT"
-# One run at a time per tree: the template and the run folder are shared.
-exec 9>"$E2E_OUT/.lock"
-flock 9
-trap e2e_cleanup EXIT
-trap 'exit 130' INT TERM
 
 if [[ ! -f $E2E_SETUP ]]; then
     fail "setup exists" "$E2E_SETUP"
     e2e_summary
     exit 1
 fi
-e2e_require_tools || { fail "tools present"; e2e_summary; exit 1; }
-e2e_prepare_probe || { fail "probe built"; e2e_summary; exit 1; }
-e2e_prepare_template || { fail "template prefix made"; e2e_summary; exit 1; }
-HAVE_TR=1
-e2e_prepare_tr_locale || HAVE_TR=0
-rm -rf "$E2E_RUN"
-mkdir -p "$E2E_RUN"
+e2e_begin last-run
 echo "setup: $E2E_SETUP"
 
 # The payloads built beside the setup, for the byte-for-byte comparison.
