@@ -136,6 +136,9 @@ scenario_wizard() {  # NAME LANG CAPTION CANCEL QUESTION SCREENSHOT ARGS...
         sc_screenshot "$shot" "$FOUND_RECT"
         check_contains "cancel button reads '$cancel'" <(echo "$FOUND") "class=Button id=0 text=$cancel"
         check_absent "nothing installed before the user asks" "$(sc_path "${@: -1}")"
+        # Returning 1 keeps the system from hiding the keyboard cues.
+        check_eq "wizard answers WM_UPDATEUISTATE with 1" "RESULT 1" \
+            "$(sc_probe send qnInstaller '*' 0x0128 0x30003 0)"
         close_wizard "$pid" "$caption" "$cancel" "$question"
     else
         fail "arguments '$*' give the wizard, titled '$caption'" "$(sc_probe count qnInstaller)"
@@ -244,6 +247,128 @@ scenario_unresponsive_client() {
     scenario_end
 }
 
+# ------------------------------------------------ a real installation, then used
+
+INSTALL_DIR='C:\Program Files\Sorvane'
+RUN_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+
+# installed_begin NAME LANG: a scenario with the product installed silently into
+# INSTALL_DIR; false (the scenario ended) when that cannot be done here.
+installed_begin() {
+    scenario_begin "$1" "$2" || { fail "scenario prepared"; scenario_end; return 1; }
+    [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    if [[ ${EMBEDDED:-0} -ne 6 ]]; then
+        skip "the installed programs" "this setup carries no payloads"
+        scenario_end
+        return 1
+    fi
+    sc_run "$SILENT_LIMIT" -silent 1 "$INSTALL_DIR"
+    check_eq "'-silent 1 \"$INSTALL_DIR\"' exits 0" 0 "$RUN_RC"
+    INSTALLED=$(sc_path "$INSTALL_DIR")
+}
+
+# The client as the user starts it from the installation folder.
+check_installed_client() {  # TEXT
+    pushd "$INSTALLED" >/dev/null || return
+    sc_open_window "installed tessen.exe" "$INSTALL_DIR\\tessen.exe" _quillon_filter "$1"
+    popd >/dev/null || return
+    sc_close_window "installed tessen.exe" "$BG_PID" _quillon_filter 1136
+}
+
+# Runs the installed uninstaller, forced, watched for windows.
+uninstall_forced() {
+    sc_watch_start Uninstall.exe || fail "window watch started"
+    sc_exec 90 "$SC_DIR/uninstall.log" "$INSTALL_DIR\\Uninstall.exe" -uninstall -f
+    local rc=$RUN_RC
+    sc_watch_stop
+    RUN_RC=$rc
+}
+
+# Which of LINUX_PATHS... exist, for a check's detail.
+existing() {
+    local p left=()
+    for p in "$@"; do [[ -e $p ]] && left+=("${p#"$(sc_c)"/}"); done
+    echo "${left[*]}"
+}
+
+# A running program cannot delete its own file; the uninstaller moves it aside,
+# and what it moved must be due to go at the next start.
+check_own_copy_goes() {
+    local moved m p unscheduled=()
+    mapfile -t moved < <(find "$(sc_c)" -name '~sorvane-uninstall-*' 2>/dev/null)
+    if [[ ${#moved[@]} -gt 0 ]]; then
+        sc_exec 30 "$SC_DIR/pending.log" reg query \
+            'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations
+        for m in "${moved[@]}"; do
+            p=${m#"$(sc_c)"/}
+            grep -qiF "C:\\${p//\//\\}" "$SC_DIR/pending.log" || unscheduled+=("$p")
+        done
+        note "moved aside by the uninstaller: ${moved[*]#"$(sc_c)"/}"
+    fi
+    check_eq "the uninstaller's own file is gone or due to go at the next start" "" "${unscheduled[*]}"
+}
+
+scenario_installed_en() {
+    installed_begin installed-en en || return
+    check_installed_client 'Sorvane filter client is running.'
+
+    # The helper as the setup starts it: the DLL by its short path, silent.
+    local short
+    short=$(sc_probe shortpath "$INSTALL_DIR\\plugin\\_pellin.dll")
+    note "the provider's short path: $short"
+    sc_watch_start _marrow.exe || fail "window watch started"
+    sc_exec 30 "$SC_DIR/helper.log" "$INSTALL_DIR\\_marrow.exe" 0 "$short" IY
+    local install_rc=$RUN_RC
+    sc_exec 30 "$SC_DIR/helper.log" "$INSTALL_DIR\\_marrow.exe" 0 "$short" U
+    local remove_rc=$RUN_RC
+    sc_watch_stop
+    check_eq "installed helper '0 <short path> IY' exits 0" 0 "$install_rc"
+    check_eq "installed helper '0 <short path> U' exits 0" 0 "$remove_rc"
+    check_no_window "installed helper shows no window"
+
+    # What a later setup writes too, so that the uninstaller is seen removing it.
+    local root written=0
+    for root in HKCU HKLM; do
+        sc_reg_set "$root\\Software\\OrvikSoft\\Sorvane" InstallDir "$INSTALL_DIR\\" && ((++written))
+        sc_reg_set "$root\\$RUN_KEY" tessen "\"$INSTALL_DIR\\tessen.exe\"" && ((++written))
+    done
+    sc_reg_set 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane' UninstallString \
+        "\"$INSTALL_DIR\\Uninstall.exe\" -uninstall -f" && ((++written))
+    check_eq "the registry values of a later setup written beforehand" 5 "$written"
+
+    uninstall_forced
+    check_eq "installed Uninstall.exe -uninstall -f exits 0" 0 "$RUN_RC"
+    check_no_window "the uninstaller shows no window"
+    local files=() p groups
+    for p in "${PAYLOADS[@]}"; do files+=("$INSTALLED/${p//\\//}"); done
+    check_eq "none of the six files is left" "" "$(existing "${files[@]}")"
+    check_eq "no datax folder is left" "" "$(existing "$INSTALLED/datax" "$(sc_c)/ProgramData/Sorvane/datax")"
+    check_absent "the installation folder is gone" "$INSTALLED"
+    check_absent "C:\\ProgramData\\Sorvane is gone" "$(sc_c)/ProgramData/Sorvane"
+    mapfile -t groups < <(sc_menu_groups Sorvane)
+    check_eq "no Sorvane Start-menu group" "" "$(existing "${groups[@]}")"
+    check "HKCU Software\\OrvikSoft\\Sorvane is gone" sc_reg_absent 'HKCU\Software\OrvikSoft\Sorvane'
+    check "HKLM Software\\OrvikSoft\\Sorvane is gone" sc_reg_absent 'HKLM\Software\OrvikSoft\Sorvane'
+    check "the Uninstall entry is gone" sc_reg_absent 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
+    for root in HKCU HKLM; do
+        check "$root Run value tessen is gone" sc_reg_absent "$root\\$RUN_KEY" /v tessen
+    done
+    check_own_copy_goes
+    scenario_end
+}
+
+# The installation the Turkish locale gives, then the user's own file in its folder.
+scenario_installed_tr() {
+    installed_begin installed-tr tr || return
+    check_installed_client 'Sorvane filtre istemcisi çalışıyor.'
+    echo mine >"$INSTALLED/notes.txt"
+    uninstall_forced
+    check_eq "uninstall beside the user's own file exits 0" 0 "$RUN_RC"
+    check_file "the user's own file stays" "$INSTALLED/notes.txt"
+    check_eq "the folder keeps only the user's file" notes.txt "$(ls -A "$INSTALLED" 2>/dev/null)"
+    scenario_end
+}
+
 T0=$SECONDS
 scenario_silent silent-en en 'C:\Program Files\Sorvane Test' 0 english.lng
 if [[ $HAVE_TR -eq 1 ]]; then
@@ -253,6 +378,8 @@ if [[ $HAVE_TR -eq 1 ]]; then
 else
     fail "tr_TR.UTF-8 locale available" "call e2e_install_tr_locale as root"
 fi
+scenario_installed_en
+[[ $HAVE_TR -eq 1 ]] && scenario_installed_tr
 scenario_unwritable_settings
 scenario_wizard wizard-en en 'Sorvane Installation' 'Vazgeç' "$EN_QUESTION" wizard-en \
     -silent 2 'C:\Sorvane Bad'
