@@ -58,6 +58,12 @@ fi
 if [ -z "${broken[build-win64]:-}" ]; then
   [ -f tests/e2e/payloads_e2e.sh ] && suite e2e-payloads bash tests/e2e/payloads_e2e.sh build/win64
   [ -f tests/e2e/run_e2e.sh ] && suite e2e-setup bash tests/e2e/run_e2e.sh build/win64/app/sorvane_setup.exe
+  # Every further suite of scenarios: tests/e2e/<subject>_e2e.sh, given the win64 build folder.
+  for script in tests/e2e/*_e2e.sh; do
+    case $script in */payloads_e2e.sh | */run_e2e.sh) continue ;; esac
+    name=$(basename "$script" _e2e.sh)
+    suite "e2e-$name" bash "$script" build/win64
+  done
 fi
 
 echo
