@@ -35,6 +35,13 @@ enum : std::uint32_t {
 };
 enum : int { kIdOk = 1, kIdYes = 6, kIdNo = 7 };
 
+// Special folders, as the shell numbers them.
+enum : int {
+    kCsidlPrograms = 0x02,
+    kCsidlCommonPrograms = 0x17,
+    kCsidlProgramFiles = 0x26,
+};
+
 class Os {
   public:
     virtual ~Os() = default;
@@ -98,6 +105,11 @@ class Os {
     virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
                                        const std::string& file, const std::string& parameters,
                                        const std::string& directory, int show) = 0;
+
+    // --- special folders
+    // SHGetSpecialFolderLocation with |csidl|, then SHGetPathFromIDListA into 260 bytes:
+    // false when either call fails; |path| then is unchanged.
+    virtual bool GetSpecialFolderPath(int csidl, std::string* path) = 0;
 
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.

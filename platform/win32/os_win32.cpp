@@ -257,6 +257,16 @@ std::intptr_t Win32Os::ShellExecute(WindowHandle owner, const std::string& verb,
     return reinterpret_cast<std::intptr_t>(r);
 }
 
+bool Win32Os::GetSpecialFolderPath(int csidl, std::string* path) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return false;
+    char buffer[MAX_PATH] = {};
+    const bool ok = SHGetPathFromIDListA(list, buffer) != FALSE;
+    CoTaskMemFree(list);
+    if (ok) *path = buffer;
+    return ok;
+}
+
 ResourceView Win32Os::LoadResource(int id) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
     if (!found) return {};

@@ -49,6 +49,7 @@ class Win32Os : public Os {
     std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory,
                                int show) override;
+    bool GetSpecialFolderPath(int csidl, std::string* path) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 

@@ -12,6 +12,7 @@
 #include <shellapi.h>
 #include <objbase.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #undef CreateDirectory
 #undef DeleteFile

@@ -408,6 +408,14 @@ ResourceView MemoryOs::LoadResource(int id) {
     return {it->second.data(), it->second.size(), static_cast<std::uintptr_t>(id)};
 }
 
+bool MemoryOs::GetSpecialFolderPath(int csidl, std::string* path) {
+    calls.push_back("GetSpecialFolderPath " + std::to_string(csidl));
+    auto found = special_folders.find(csidl);
+    if (found == special_folders.end()) return false;
+    *path = found->second;
+    return true;
+}
+
 void MemoryOs::ReleaseResource(const ResourceView&) {
     calls.push_back("ReleaseResource");
     --open_resource_views;

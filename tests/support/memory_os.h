@@ -93,6 +93,13 @@ class MemoryOs : public Os {
     std::vector<ShellCall> shell_calls;
     std::deque<std::intptr_t> shell_results;  // 42 (started) when empty
 
+    // --- special folders: a folder that is missing here cannot be obtained
+    std::map<int, std::string> special_folders{
+        {kCsidlProgramFiles, "C:\\Program Files"},
+        {kCsidlCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+        {kCsidlPrograms,
+         "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"}};
+
     // --- resources
     std::map<int, std::vector<std::uint8_t>> resources;
     int open_resource_views = 0;
@@ -144,6 +151,7 @@ class MemoryOs : public Os {
     std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory,
                                int show) override;
+    bool GetSpecialFolderPath(int csidl, std::string* path) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
