@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "app/setup_error.h"
@@ -48,10 +49,13 @@ const char* Describe(InflateResult result) {
 }  // namespace
 
 InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std::size_t size) {
+    // A buffer that cannot be had is a failure like any other of memory: the caller then
+    // keeps the compressed bytes instead of an empty file.
+    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[kInflateChunk]);
+    if (!out) return InflateResult::OutOfMemory;
     Inflater in;
     if (inflateInit(&in.zs) != Z_OK) return InflateResult::OutOfMemory;
     in.open = true;
-    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kInflateChunk]);
     // zlib counts input in 32-bit units: feed very large inputs in slices.
     constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
     std::size_t fed = 0;

@@ -2,11 +2,31 @@
 
 #include <zlib.h>
 
+#include <cstdlib>
+#include <new>
 #include <random>
 
 #include "app/setup_error.h"
 #include "install/payload.h"
 #include "support/wizard_fixture.h"
+
+// Armed by a test: the next nothrow array allocation of at least this many bytes fails,
+// as it would on a machine out of memory.
+static std::size_t g_fail_nothrow_array_from = 0;
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_fail_nothrow_array_from != 0 && size >= g_fail_nothrow_array_from) {
+        g_fail_nothrow_array_from = 0;
+        return nullptr;
+    }
+    return std::malloc(size ? size : 1);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 namespace sorvane::test {
 namespace {
@@ -106,6 +126,16 @@ TEST_F(Extraction, DamagedStreamLeavesTheCompressedBytesAndFails) {
     os.resources[104] = Bytes("MZ not a zlib stream at all");
     EXPECT_FALSE(Extract(104));
     EXPECT_EQ(os.Content("C:\\X\\sporder.dll"), "MZ not a zlib stream at all");
+
+    // No memory for the output buffer: the compressed bytes stay, never an empty file.
+    const auto client = Deflate(Program(100000, 3));
+    os.resources[101] = client;
+    g_fail_nothrow_array_from = kInflateChunk;
+    EXPECT_FALSE(Extract(101));
+    EXPECT_EQ(g_fail_nothrow_array_from, 0u) << "the buffer was never asked for";
+    g_fail_nothrow_array_from = 0;
+    EXPECT_EQ(FileBytes("C:\\X\\tessen.exe"), client);
+    EXPECT_EQ(os.open_files(), 0);
 }
 
 TEST_F(Extraction, TruncatedStreamLeavesTheCompressedBytesAndFails) {
