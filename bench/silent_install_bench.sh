@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Side-by-side benchmark: the Sorvane setup's silent install against a peer installer
+# that carries the same six files and writes the same settings file, folders, shortcut
+# and registry values (bench/peer_installer.nsi). Both are 64-bit and run under wine64,
+# interleaved, each in a fresh prefix whose wine services are up before the clock starts.
+# Prints the median and minimum of each, their ratio, and each executable's overhead.
+# A benchmark, not a test: it reports figures and fails only when it cannot measure.
+# Usage: bench/silent_install_bench.sh [ROUNDS]   (default 9)
+set -u -o pipefail
+cd "$(dirname "$0")/.."
+ROUNDS=${1:-9}
+bash scripts/prepare_machine.sh >/dev/null || exit 1
+command -v makensis >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q nsis >/dev/null || exit 1
+
+for preset in win32 win64; do
+  { cmake --preset "$preset" && cmake --build --preset "$preset"; } >/dev/null || { echo "build $preset failed"; exit 1; }
+done
+
+OUT=$PWD/build/bench
+mkdir -p "$OUT"
+PAYLOADS=$PWD/build/win64/payloads/bin
+makensis -V1 -DPAYLOADS="$PAYLOADS" -DOUT="$OUT/peer_setup.exe" bench/peer_installer.nsi >/dev/null || exit 1
+makensis -V1 -DEMPTY -DPAYLOADS="$PAYLOADS" -DOUT="$OUT/peer_empty.exe" bench/peer_installer.nsi >/dev/null || exit 1
+
+# shellcheck source=tests/e2e/lib.sh
+source tests/e2e/lib.sh
+E2E_SETUP=$PWD/build/win64/app/sorvane_setup.exe
+PEER=$OUT/peer_setup.exe
+TARGET='C:\Program Files\Sorvane'
+e2e_begin bench
+
+# One timed install in a fresh prefix; echoes its milliseconds, or nothing when it failed.
+timed_install() {  # sorvane|peer ROUND
+    scenario_begin "$1-$2" >/dev/null || return 1
+    # wine's own services come up first: only the installer itself is timed.
+    env "${SC_ENV[@]}" "$WINESERVER" -p 2>/dev/null
+    sc_exec 120 "$SC_DIR/warmup.log" cmd /c exit
+    if [[ $1 == sorvane ]]; then
+        sc_exec 120 "$SC_DIR/run.log" "$E2E_SETUP" -silent 0 "$TARGET"
+    else
+        sc_exec 120 "$SC_DIR/run.log" "$PEER" /S "/D=$TARGET"
+    fi
+    local ok=0
+    [[ $RUN_RC -eq 0 && -f "$(sc_path "$TARGET")/tessen.exe" && -f "$(sc_path "$TARGET")/datax/kayit.dat" ]] && ok=1
+    local ms=$RUN_MS
+    scenario_end >/dev/null
+    [[ $ok == 1 ]] && echo "$ms"
+}
+
+declare -a ours=() peers=()
+for ((r = 1; r <= ROUNDS; r++)); do
+    # Alternate who goes first, so neither always meets a warmer machine.
+    if ((r % 2)); then order=(sorvane peer); else order=(peer sorvane); fi
+    for who in "${order[@]}"; do
+        ms=$(timed_install "$who" "$r")
+        if [[ -z $ms ]]; then echo "round $r: $who did not install"; continue; fi
+        if [[ $who == sorvane ]]; then ours+=("$ms"); else peers+=("$ms"); fi
+        echo "round $r: $who $ms ms"
+    done
+done
+
+overhead() {  # EXE: its size less the six payload resources it carries
+    /usr/bin/python3 - "$1" <<'PY'
+import os, sys, pefile
+path = sys.argv[1]
+pe = pefile.PE(path, fast_load=True)
+pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_RESOURCE']])
+payload = 0
+for t in getattr(pe, 'DIRECTORY_ENTRY_RESOURCE', None).entries if hasattr(pe, 'DIRECTORY_ENTRY_RESOURCE') else []:
+    if t.id != 10:
+        continue
+    for e in t.directory.entries:
+        if e.id is not None and 101 <= e.id <= 106:
+            for lang in e.directory.entries:
+                payload += lang.data.struct.Size
+print((os.path.getsize(path) - payload) // 1024)
+PY
+}
+
+stats() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) { print "- -"; exit } m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%d %d\n", m, v[1] }'; }
+read -r our_med our_min < <(stats "${ours[@]}")
+read -r peer_med peer_min < <(stats "${peers[@]}")
+echo
+echo "silent install under wine64, ${#ours[@]} + ${#peers[@]} runs in fresh prefixes:"
+printf '  %-22s median %6s ms   minimum %6s ms\n' "Sorvane setup" "$our_med" "$our_min" "peer installer" "$peer_med" "$peer_min"
+if [[ $peer_med != - && $our_med != - ]]; then
+    awk -v a="$our_med" -v b="$peer_med" -v c="$our_min" -v d="$peer_min" \
+        'BEGIN { printf "  ratio Sorvane/peer: median %.2f, minimum %.2f\n", a / b, c / d }'
+fi
+echo "executable overhead (size less the six compressed payloads):"
+echo "  Sorvane setup win32: $(overhead build/win32/app/sorvane_setup.exe) KiB"
+echo "  Sorvane setup win64: $(overhead build/win64/app/sorvane_setup.exe) KiB"
+echo "  peer installer (its stub and script, built without the files): $(($(stat -c %s "$OUT/peer_empty.exe") / 1024)) KiB"
+[[ ${#ours[@]} -gt 0 && ${#peers[@]} -gt 0 ]]
