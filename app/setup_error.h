@@ -2,14 +2,20 @@
 // error box shows.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace sorvane {
 
-class SetupError : public std::runtime_error {
+// Holds its text itself rather than deriving from std::runtime_error, whose
+// reference-counted string would add a second string implementation to the product.
+class SetupError : public std::exception {
   public:
-    explicit SetupError(const std::string& message) : std::runtime_error(message) {}
+    explicit SetupError(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+  private:
+    std::string message_;
 };
 
 }  // namespace sorvane

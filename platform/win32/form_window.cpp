@@ -1,6 +1,6 @@
 #include "platform/win32/form_window.h"
 
-#include <stdexcept>
+#include "app/setup_error.h"
 
 #include "app/session.h"
 
@@ -25,7 +25,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    const std::wstring name = Widen(kWizardWindowClass);
+    const WideText name = Widen(kWizardWindowClass);
     wc.lpszClassName = name.c_str();
     registered = RegisterClassExW(&wc) != 0;
 }
@@ -44,7 +44,7 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
     const int y = work.top + (work.bottom - work.top - h) / 2;
     hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(),
                             kFormStyle, x, y, w, h, nullptr, nullptr, instance, this);
-    if (!hwnd_) throw std::runtime_error("The setup window cannot be created.");
+    if (!hwnd_) throw SetupError("The setup window cannot be created.");
     form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
     for (const auto& control : form.controls()) CreateNative(*control);
     form.SetPeer(this);

@@ -29,10 +29,27 @@
 #undef WriteProfileString
 
 #include <string>
+#include <vector>
 
 namespace sorvane::win32 {
 
-std::wstring Widen(const std::string& utf8);
-std::string Narrow(const std::wstring& wide);
+// UTF-16 text for the W calls, zero-terminated. A vector rather than std::wstring keeps
+// the wide string's library code out of the product.
+class WideText {
+  public:
+    WideText() : chars_(1, L'\0') {}
+    explicit WideText(std::vector<wchar_t> chars) : chars_(std::move(chars)) {
+        if (chars_.empty() || chars_.back() != L'\0') chars_.push_back(L'\0');
+    }
+    const wchar_t* c_str() const { return chars_.data(); }
+    std::size_t size() const { return chars_.size() - 1; }
+    bool empty() const { return size() == 0; }
+
+  private:
+    std::vector<wchar_t> chars_;
+};
+
+WideText Widen(const std::string& utf8);
+std::string Narrow(const wchar_t* wide, std::size_t length);
 
 }  // namespace sorvane::win32

@@ -5,6 +5,7 @@ check and a closing "N passed, N failed" line; exits non-zero on any failure.
 
 usage: /usr/bin/python3 check_package.py <sorvane_setup.exe>"""
 import struct
+import os
 import sys
 import xml.etree.ElementTree as ET
 import zlib
@@ -308,6 +309,10 @@ def main(argv):
         print(f"FAIL {argv[1]} is a PE file: {e}")
         print("0 passed, 1 failed")
         return 1
+    payloads = sum(len(data) for rid in range(101, 107)
+                   for _, data in pkg.resources.get(RT_RCDATA, {}).get(rid, []))
+    size = os.path.getsize(argv[1])
+    print(f"overhead: {(size - payloads) / 1024:.0f} KiB ({size} bytes less {payloads} of payloads)")
     passed = failed = 0
     for name, func in CHECKS:
         try:
