@@ -42,6 +42,46 @@ enum : int {
     kCsidlProgramFiles = 0x26,
 };
 
+// System error codes, as Win32 numbers them.
+enum : std::uint32_t {
+    kErrorSuccess = 0,
+    kErrorFileNotFound = 2,
+    kErrorPathNotFound = 3,
+    kErrorAccessDenied = 5,
+    kErrorAlreadyExists = 183,
+};
+
+// --- registry: the two roots the setup writes under, access masks and value types
+enum class RegistryRoot { CurrentUser, LocalMachine };
+using RegistryKey = std::uintptr_t;
+enum : std::uint32_t { kKeyAllAccess = 0xF003F, kRegSz = 1, kRegDword = 4 };
+
+// --- security: access lists as EXPLICIT_ACCESS entries with a trustee named by account
+using SecurityMemory = std::uintptr_t;  // memory that LocalFree releases; 0 is none
+using TokenHandle = std::uintptr_t;
+enum : int { kSeFileObject = 1, kSetAccess = 2 };
+enum : std::uint32_t {
+    kDaclSecurityInformation = 4,
+    kGenericAll = 0x10000000,
+    kSubContainersAndObjectsInherit = 3,
+    kTokenAdjustPrivileges = 0x20,
+    kTokenQuery = 0x8,
+    kSePrivilegeEnabled = 2,
+};
+struct ExplicitAccess {
+    std::string trustee_name;
+    std::uint32_t permissions = 0;
+    int mode = 0;
+    std::uint32_t inheritance = 0;
+};
+
+// --- the shell link object with its IShellLinkA and IPersistFile interfaces
+using ShellLink = std::uintptr_t;
+
+struct LocalDate {
+    int year = 0, month = 0, day = 0;
+};
+
 class Os {
   public:
     virtual ~Os() = default;
@@ -51,6 +91,7 @@ class Os {
     virtual bool DirectoryExists(const std::string& path) = 0;  // a directory
     virtual bool CreateDirectory(const std::string& path) = 0;  // one level, like CreateDirectoryA
     virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveDirectory(const std::string& path) = 0;  // an empty one
     // A new, empty file for reading and writing without sharing, replacing one of that name.
     virtual FileHandle CreateFileReadWrite(const std::string& path) = 0;
     // An existing file for reading and writing without sharing.
@@ -110,6 +151,48 @@ class Os {
     // SHGetSpecialFolderLocation with |csidl|, then SHGetPathFromIDListA into 260 bytes:
     // false when either call fails; |path| then is unchanged.
     virtual bool GetSpecialFolderPath(int csidl, std::string* path) = 0;
+
+    // --- system registration: registry, security, shell links, last error, temp, date
+    // RegCreateKeyExA (non-volatile, no class, default security) and RegOpenKeyExA under
+    // |root|: the call's result; |key| is set on success.
+    virtual long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                                RegistryKey* key) = 0;
+    virtual long RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                              RegistryKey* key) = 0;
+    virtual long RegSetValueEx(RegistryKey key, const std::string& name, std::uint32_t type,
+                               const void* data, std::uint32_t size) = 0;
+    // RegQueryValueExA without a data buffer: success means the value exists.
+    virtual long RegQueryValueEx(RegistryKey key, const std::string& name) = 0;
+    virtual long RegDeleteValue(RegistryKey key, const std::string& name) = 0;
+    virtual long RegCloseKey(RegistryKey key) = 0;
+    // GetNamedSecurityInfoA asking for the DACL only: the DACL lies inside |descriptor|.
+    virtual std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
+                                               std::uint32_t information, SecurityMemory* dacl,
+                                               SecurityMemory* descriptor) = 0;
+    // BuildExplicitAccessWithNameA into a zeroed entry, then SetEntriesInAclA with it.
+    virtual std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
+                                          SecurityMemory* new_dacl) = 0;
+    virtual std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
+                                               std::uint32_t information, SecurityMemory dacl) = 0;
+    virtual void LocalFree(SecurityMemory memory) = 0;
+    virtual bool OpenProcessToken(std::uint32_t access, TokenHandle* token) = 0;
+    virtual bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) = 0;
+    // AdjustTokenPrivileges with one privilege and a previous-state buffer of its size.
+    virtual bool AdjustTokenPrivileges(TokenHandle token, std::uint64_t luid,
+                                       std::uint32_t attributes) = 0;
+    virtual void CloseToken(TokenHandle token) = 0;
+    // CoCreateInstance of the shell link object, then its IShellLinkA and IPersistFile:
+    // the first failing result, or 0 with |link| set.
+    virtual long CreateShellLink(ShellLink* link) = 0;
+    virtual long ShellLinkSetPath(ShellLink link, const std::string& path) = 0;
+    virtual long ShellLinkSetWorkingDirectory(ShellLink link, const std::string& folder) = 0;
+    // IPersistFile::Save, the path widened from the ANSI code page.
+    virtual long ShellLinkSave(ShellLink link, const std::string& path, bool remember) = 0;
+    virtual void ReleaseShellLink(ShellLink link) = 0;
+    virtual void SetLastError(std::uint32_t code) = 0;
+    virtual std::uint32_t GetLastError() = 0;
+    virtual std::string GetTempPath() = 0;  // the process's temporary folder, final backslash
+    virtual LocalDate GetLocalTime() = 0;   // GetLocalTime, its date part
 
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.

@@ -15,6 +15,7 @@ class Win32Os : public Os {
     bool DirectoryExists(const std::string& path) override;
     bool CreateDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
     FileHandle CreateFileReadWrite(const std::string& path) override;
     FileHandle OpenFileReadWrite(const std::string& path) override;
     bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
@@ -50,6 +51,37 @@ class Win32Os : public Os {
                                const std::string& parameters, const std::string& directory,
                                int show) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
+    long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                        RegistryKey* key) override;
+    long RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                      RegistryKey* key) override;
+    long RegSetValueEx(RegistryKey key, const std::string& name, std::uint32_t type,
+                       const void* data, std::uint32_t size) override;
+    long RegQueryValueEx(RegistryKey key, const std::string& name) override;
+    long RegDeleteValue(RegistryKey key, const std::string& name) override;
+    long RegCloseKey(RegistryKey key) override;
+    std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory* dacl,
+                                       SecurityMemory* descriptor) override;
+    std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
+                                  SecurityMemory* new_dacl) override;
+    std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory dacl) override;
+    void LocalFree(SecurityMemory memory) override;
+    bool OpenProcessToken(std::uint32_t access, TokenHandle* token) override;
+    bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) override;
+    bool AdjustTokenPrivileges(TokenHandle token, std::uint64_t luid,
+                               std::uint32_t attributes) override;
+    void CloseToken(TokenHandle token) override;
+    long CreateShellLink(ShellLink* link) override;
+    long ShellLinkSetPath(ShellLink link, const std::string& path) override;
+    long ShellLinkSetWorkingDirectory(ShellLink link, const std::string& folder) override;
+    long ShellLinkSave(ShellLink link, const std::string& path, bool remember) override;
+    void ReleaseShellLink(ShellLink link) override;
+    void SetLastError(std::uint32_t code) override;
+    std::uint32_t GetLastError() override;
+    std::string GetTempPath() override;
+    LocalDate GetLocalTime() override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 

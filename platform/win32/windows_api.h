@@ -13,6 +13,7 @@
 #include <objbase.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <aclapi.h>
 
 #undef CreateDirectory
 #undef DeleteFile
@@ -27,6 +28,17 @@
 #undef MessageBox
 #undef ShellExecute
 #undef WriteProfileString
+#undef RemoveDirectory
+#undef RegCreateKeyEx
+#undef RegOpenKeyEx
+#undef RegSetValueEx
+#undef RegQueryValueEx
+#undef RegDeleteValue
+#undef GetNamedSecurityInfo
+#undef SetNamedSecurityInfo
+#undef SetEntriesInAcl
+#undef LookupPrivilegeValue
+#undef GetTempPath
 
 #include <string>
 #include <vector>

@@ -39,6 +39,11 @@ bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
 
 MemoryOs::MemoryOs() {
     nodes_["C:"].directory = true;
+    AddDirectory("C:\\Windows\\Temp");
+}
+
+bool MemoryOs::InDeniedFolder(const std::string& resolved) const {
+    return denied_folders.count(ParentOf(resolved)) > 0;
 }
 
 std::string MemoryOs::Resolve(const std::string& path) const {
@@ -122,11 +127,29 @@ bool MemoryOs::DirectoryExists(const std::string& path) {
 bool MemoryOs::CreateDirectory(const std::string& path) {
     calls.push_back("CreateDirectory " + path);
     const std::string p = Resolve(path);
-    if (refuse_create_directory.count(p) || refuse_create_directory.count(path)) return false;
-    if (nodes_.count(p)) return false;
+    auto fail = [this](std::uint32_t code) {
+        last_error = code;
+        return false;
+    };
+    if (refuse_create_directory.count(p) || refuse_create_directory.count(path))
+        return fail(kErrorAccessDenied);
+    if (nodes_.count(p)) return fail(kErrorAlreadyExists);
     const Node* parent = Find(ParentOf(p));
-    if (!parent || !parent->directory) return false;
+    if (!parent || !parent->directory) return fail(kErrorPathNotFound);
+    if (InDeniedFolder(p)) return fail(kErrorAccessDenied);
     nodes_[p].directory = true;
+    return true;
+}
+
+bool MemoryOs::RemoveDirectory(const std::string& path) {
+    calls.push_back("RemoveDirectory " + path);
+    const std::string p = Resolve(path);
+    auto it = nodes_.find(p);
+    if (it == nodes_.end() || !it->second.directory) return false;
+    const std::string below = Lower(p) + "\\";
+    for (const auto& entry : nodes_)
+        if (Lower(entry.first).rfind(below, 0) == 0) return false;
+    nodes_.erase(it);
     return true;
 }
 
@@ -145,7 +168,7 @@ FileHandle MemoryOs::CreateFileReadWrite(const std::string& path) {
     calls.push_back("CreateFile " + path);
     const std::string p = Resolve(path);
     const Node* parent = Find(ParentOf(p));
-    if (!parent || !parent->directory) return 0;
+    if (!parent || !parent->directory || InDeniedFolder(p)) return 0;
     if (Node* n = Find(p)) {
         if (n->directory || n->locked || n->read_only || InUse(p)) return 0;
         n->data.clear();

@@ -100,6 +100,56 @@ class MemoryOs : public Os {
         {kCsidlPrograms,
          "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"}};
 
+    // --- system registration (memory_registry.cpp, memory_security.cpp, memory_shell_link.cpp)
+    // Registry keys by their full name, e.g. "HKLM\\SOFTWARE\\Run", without final backslash.
+    struct RegistryValue {
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    using RegistryValues = std::map<std::string, RegistryValue, NoCaseLess>;
+    std::map<std::string, RegistryValues, NoCaseLess> registry;
+    std::set<RegistryRoot> denied_roots;            // no key opens or is created
+    std::set<std::string, NoCaseLess> denied_keys;  // nor these, nor below them
+    std::optional<int> fail_value_write;            // the Nth RegSetValueEx fails
+    int value_writes = 0;
+    int most_keys_open = 0;
+    void AddRegistryKey(RegistryRoot root, const std::string& key);
+    bool RegistryKeyExists(RegistryRoot root, const std::string& key) const;
+    const RegistryValue* FindValue(RegistryRoot root, const std::string& key,
+                                   const std::string& name) const;
+    std::string StringValue(RegistryRoot root, const std::string& key,
+                            const std::string& name) const;
+    int open_keys() const { return static_cast<int>(open_keys_.size()); }
+
+    // Access lists as records. An entry that a folder inherits is listed on the folder
+    // or file below it, marked inherited.
+    struct AccessEntry {
+        std::string trustee;
+        std::uint32_t permissions = 0;
+        bool allow = true;
+        std::uint32_t inheritance = 0;  // object 1, container 2
+        bool inherited = false;
+        bool operator==(const AccessEntry& o) const;
+    };
+    std::map<std::string, std::vector<AccessEntry>, NoCaseLess> access_lists;  // explicit ones
+    std::set<std::string, NoCaseLess> security_denied;  // reading or writing the list fails
+    std::vector<AccessEntry> EffectiveAccess(const std::string& path);
+    int security_allocations() const { return static_cast<int>(security_memory_.size()); }
+    bool token_available = true;
+    std::set<std::string> enabled_privileges;
+    int open_tokens = 0;
+
+    // Folders in which nothing can be created or written: CreateDirectory and file
+    // creation fail there with access denied.
+    std::set<std::string, NoCaseLess> denied_folders;
+    std::string temp_path = "C:\\Windows\\Temp\\";
+    LocalDate local_date{2026, 3, 7};
+    std::uint32_t last_error = 0;
+    bool shell_link_available = true;
+    int open_shell_links = 0;
+    // A saved shortcut is a file holding "target|working folder".
+    std::string ShortcutTarget(const std::string& path);
+
     // --- resources
     std::map<int, std::vector<std::uint8_t>> resources;
     int open_resource_views = 0;
@@ -117,6 +167,7 @@ class MemoryOs : public Os {
     bool DirectoryExists(const std::string& path) override;
     bool CreateDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
     FileHandle CreateFileReadWrite(const std::string& path) override;
     FileHandle OpenFileReadWrite(const std::string& path) override;
     bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
@@ -154,8 +205,50 @@ class MemoryOs : public Os {
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
+    long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                        RegistryKey* key) override;
+    long RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
+                      RegistryKey* key) override;
+    long RegSetValueEx(RegistryKey key, const std::string& name, std::uint32_t type,
+                       const void* data, std::uint32_t size) override;
+    long RegQueryValueEx(RegistryKey key, const std::string& name) override;
+    long RegDeleteValue(RegistryKey key, const std::string& name) override;
+    long RegCloseKey(RegistryKey key) override;
+    std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory* dacl,
+                                       SecurityMemory* descriptor) override;
+    std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
+                                  SecurityMemory* new_dacl) override;
+    std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory dacl) override;
+    void LocalFree(SecurityMemory memory) override;
+    bool OpenProcessToken(std::uint32_t access, TokenHandle* token) override;
+    bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) override;
+    bool AdjustTokenPrivileges(TokenHandle token, std::uint64_t luid,
+                               std::uint32_t attributes) override;
+    void CloseToken(TokenHandle token) override;
+    long CreateShellLink(ShellLink* link) override;
+    long ShellLinkSetPath(ShellLink link, const std::string& path) override;
+    long ShellLinkSetWorkingDirectory(ShellLink link, const std::string& folder) override;
+    long ShellLinkSave(ShellLink link, const std::string& path, bool remember) override;
+    void ReleaseShellLink(ShellLink link) override;
+    void SetLastError(std::uint32_t code) override { last_error = code; }
+    std::uint32_t GetLastError() override { return last_error; }
+    std::string GetTempPath() override { return temp_path; }
+    LocalDate GetLocalTime() override { return local_date; }
 
   private:
+    bool InDeniedFolder(const std::string& resolved) const;
+    std::map<RegistryKey, std::string> open_keys_;
+    RegistryKey next_key_ = 0x100;
+    std::map<SecurityMemory, std::vector<AccessEntry>> security_memory_;
+    SecurityMemory next_security_ = 0x10;
+    struct LinkState {
+        std::string path, working_directory;
+    };
+    std::map<ShellLink, LinkState> links_;
+    ShellLink next_link_ = 0x20;
+
     std::string Resolve(const std::string& path) const;  // aliases replaced, no final backslash
     bool InUse(const std::string& resolved) const;
     struct Open {
