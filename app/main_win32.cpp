@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/os_win32.h"
+#include "provider/firewall_factory.h"
 #include "wizard/installer_form.h"
 
 namespace {
@@ -55,7 +56,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     static sorvane::SetupSession session;
     sorvane::ErrorReporter reporter(os);
     sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
-    const sorvane::InstallSteps steps;  // system registration steps join as they are built
+    sorvane::InstallSteps steps;  // system registration steps join as they are built
+    steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
 
     const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
         return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));

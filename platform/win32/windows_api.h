@@ -27,6 +27,10 @@
 #undef MessageBox
 #undef ShellExecute
 #undef WriteProfileString
+// the provider component's calls
+#undef ExpandEnvironmentStrings
+#undef CopyFile
+#undef MoveFileEx
 
 #include <string>
 
