@@ -58,6 +58,8 @@ std::string TOvFirewall::RegisteredProviderPath() {
     std::string path;
     if (os_.WSCGetProviderPath(ProviderGuid, kProviderPathCapacity, &path) == kSocketError)
         return {};
+    // An answer that names no file is no registration, and leaves nothing to remove.
+    if (path.empty()) return {};
     // Providers are commonly registered as %SystemRoot%\... : the file is looked for
     // where the system would load it from.
     path = os_.ExpandEnvironmentStrings(path);

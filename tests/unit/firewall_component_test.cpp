@@ -127,6 +127,7 @@ TEST_F(OvFirewall, IsInstalledJudgesTheRegisteredFileName) {
         {"C:\\Other\\foreign.dll", true, "C:\\Other\\foreign.dll", false, "16962  U"},
         {"C:\\Other\\foreign.dll", false, "C:\\Other\\foreign.dll", false, ""},
         {"C:\\Gone\\_pellin.dll", false, "", false, ""},
+        {"", true, "", false, ""},  // an entry that names no file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.registered ? c.registered : "no entry");
