@@ -242,17 +242,6 @@ TEST(FirewallInTheRun, SilentRunHasTheInstalledHelperRegisterTheProvider) {
     EXPECT_TRUE(fx.os.message_windows.empty());
     EXPECT_EQ(fx.os.winsock_starts, 0);
     EXPECT_TRUE(fx.Form().finish_shown());
-
-    // Registered already: no helper.
-    WizardFixture again;
-    again.AddPayloads();
-    again.steps.CreateFirewall = MakeFirewallFactory(again.os);
-    again.os.AddFile("C:\\X\\plugin\\_pellin.dll", "");
-    again.os.catalogue = {{ProviderGuid, "C:\\X\\plugin\\_pellin.dll"}};
-    again.PrepareInteractiveRun("C:\\X\\");
-    again.Form().RunInstallation();
-    EXPECT_TRUE(again.os.shell_calls.empty());
-    EXPECT_TRUE(again.Form().finish_shown());
 }
 
 }  // namespace
