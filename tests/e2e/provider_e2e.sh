@@ -150,6 +150,7 @@ scenario_component() {
     done
     check_eq "WM_TIMER is answered 0" 0 "$(line_value "$log" "ANSWER 275")"
     check_eq "the hidden window goes with the component" no "$(line_value "$log" WINDOW-AFTER)"
+    # shellcheck disable=SC1003
     check_eq "the component's folder is the host's" 'C:\host\' "$(line_value "$log" APPFOLDER)"
     check_eq "environment references are expanded" 'C:\windows\system32' "$(line_value "$log" EXPANDED)"
     note "registered provider under wine: $(line_value "$log" REGISTERED); installed: $(line_value "$log" INSTALLED)"
