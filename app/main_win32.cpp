@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/os_win32.h"
+#include "provider/firewall_factory.h"
 #include "system/system_steps.h"
 #include "wizard/installer_form.h"
 
@@ -57,6 +58,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     sorvane::ErrorReporter reporter(os);
     sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
     sorvane::InstallSteps steps = sorvane::MakeSystemSteps(os, session);
+    steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
 
     const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
         return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));

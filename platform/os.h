@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 
 namespace sorvane {
@@ -81,6 +83,34 @@ using ShellLink = std::uintptr_t;
 struct LocalDate {
     int year = 0, month = 0, day = 0;
 };
+// --- what the provider component needs: the Winsock catalogue, a hidden window, file copies
+
+// A GUID as Windows lays it out in memory.
+struct Guid {
+    std::uint32_t data1;
+    std::uint16_t data2;
+    std::uint16_t data3;
+    std::uint8_t data4[8];
+};
+// Equal in all 16 bytes.
+inline bool operator==(const Guid& a, const Guid& b) {
+    return std::memcmp(&a, &b, sizeof(Guid)) == 0;
+}
+inline bool operator!=(const Guid& a, const Guid& b) {
+    return !(a == b);
+}
+
+inline constexpr int kSocketError = -1;  // SOCKET_ERROR
+// WSCEnumProtocols fills its buffer with WSAPROTOCOL_INFOW records of this size, one
+// after another; the provider GUID (ProviderId) lies at this offset in each.
+inline constexpr std::size_t kProtocolInfoSize = 628;
+inline constexpr std::size_t kProtocolProviderIdOffset = 20;
+inline constexpr std::uint32_t kMoveReplaceExisting = 0x1;   // MOVEFILE_REPLACE_EXISTING
+inline constexpr std::uint32_t kMoveDelayUntilReboot = 0x4;  // MOVEFILE_DELAY_UNTIL_REBOOT
+
+// Answers one message of a hidden window: message, first and second parameter; the result.
+using MessageHandler = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wparam,
+                                                   std::intptr_t lparam)>;
 
 class Os {
   public:
@@ -198,6 +228,37 @@ class Os {
     // RCDATA |id| as a read-only view; an invalid view when there is none.
     virtual ResourceView LoadResource(int id) = 0;
     virtual void ReleaseResource(const ResourceView& view) = 0;
+
+    // --- the Winsock catalogue (ws2_32)
+    virtual int WSAStartup(std::uint16_t version) = 0;  // into a zeroed WSADATA; the result
+    virtual int WSACleanup() = 0;
+    // WSCEnumProtocols with no protocol filter into |buffer| of |*length| bytes (a null
+    // buffer with length 0 asks for the length needed, which comes back in |*length|).
+    // The number of records, or kSocketError.
+    virtual int WSCEnumProtocols(void* buffer, std::uint32_t* length) = 0;
+    virtual int WSCDeinstallProvider(const Guid& provider) = 0;  // 0 or kSocketError
+    // WSCGetProviderPath into a zeroed buffer of |capacity| wide characters, which is the
+    // length given; |path| receives its text up to the terminator in the ANSI code page.
+    // 0 or kSocketError.
+    virtual int WSCGetProviderPath(const Guid& provider, std::uint32_t capacity,
+                                   std::string* path) = 0;
+    // ExpandEnvironmentStringsA: %NAME% references replaced by their values (an unknown
+    // name stays as written); |text| unchanged when the call fails.
+    virtual std::string ExpandEnvironmentStrings(const std::string& text) = 0;
+
+    // --- a hidden message window
+    // A top-level window of zero size, without caption and never shown, whose messages
+    // after its creation all go to |handler|, without the system's default handling.
+    // 0 when it cannot be made.
+    virtual WindowHandle CreateMessageWindow(MessageHandler handler) = 0;
+    virtual void DestroyMessageWindow(WindowHandle window) = 0;
+
+    // --- copying and moving files
+    virtual bool CopyFile(const std::string& from, const std::string& to,
+                          bool fail_if_exists) = 0;  // CopyFileA
+    // MoveFileExA; an empty |to| with kMoveDelayUntilReboot deletes |from| at the next start.
+    virtual bool MoveFileEx(const std::string& from, const std::string& to,
+                            std::uint32_t flags) = 0;
 };
 
 }  // namespace sorvane

@@ -85,6 +85,19 @@ class Win32Os : public Os {
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
+    // os_win32_provider.cpp
+    int WSAStartup(std::uint16_t version) override;
+    int WSACleanup() override;
+    int WSCEnumProtocols(void* buffer, std::uint32_t* length) override;
+    int WSCDeinstallProvider(const Guid& provider) override;
+    int WSCGetProviderPath(const Guid& provider, std::uint32_t capacity,
+                           std::string* path) override;
+    std::string ExpandEnvironmentStrings(const std::string& text) override;
+    WindowHandle CreateMessageWindow(MessageHandler handler) override;
+    void DestroyMessageWindow(WindowHandle window) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
+    bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override;
+
   private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;

@@ -39,6 +39,10 @@
 #undef SetEntriesInAcl
 #undef LookupPrivilegeValue
 #undef GetTempPath
+// the provider component's calls
+#undef ExpandEnvironmentStrings
+#undef CopyFile
+#undef MoveFileEx
 
 #include <string>
 #include <vector>

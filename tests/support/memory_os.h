@@ -157,6 +157,26 @@ class MemoryOs : public Os {
     // --- COM
     int com_depth = 0;
 
+    // --- the Winsock catalogue, the hidden window and file copies (memory_provider.cpp)
+    struct CatalogueEntry {
+        Guid provider;
+        std::string path;  // as registered, environment references and all
+    };
+    std::vector<CatalogueEntry> catalogue;
+    bool fail_enumeration = false;  // WSCEnumProtocols reports kSocketError
+    bool fail_deinstall = false;    // WSCDeinstallProvider reports kSocketError, removes nothing
+    std::vector<Guid> deinstalled;  // the GUID of every WSCDeinstallProvider call, in order
+    int winsock_starts = 0;         // WSAStartup calls less WSACleanup calls
+    std::uint16_t winsock_version = 0;
+    // The hidden windows that exist, with their handlers.
+    std::map<WindowHandle, MessageHandler> message_windows;
+    bool fail_message_window = false;
+    // What the window's procedure answers to |message|.
+    std::intptr_t SendToMessageWindow(WindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    // MoveFileEx with kMoveDelayUntilReboot: "path" to be deleted, "path -> target" to be moved.
+    std::vector<std::string> at_restart;
+
     // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
     std::vector<std::string> calls;
     bool Called(const std::string& prefix) const;
@@ -236,6 +256,17 @@ class MemoryOs : public Os {
     std::uint32_t GetLastError() override { return last_error; }
     std::string GetTempPath() override { return temp_path; }
     LocalDate GetLocalTime() override { return local_date; }
+    int WSAStartup(std::uint16_t version) override;
+    int WSACleanup() override;
+    int WSCEnumProtocols(void* buffer, std::uint32_t* length) override;
+    int WSCDeinstallProvider(const Guid& provider) override;
+    int WSCGetProviderPath(const Guid& provider, std::uint32_t capacity,
+                           std::string* path) override;
+    std::string ExpandEnvironmentStrings(const std::string& text) override;
+    WindowHandle CreateMessageWindow(MessageHandler handler) override;
+    void DestroyMessageWindow(WindowHandle window) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
+    bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override;
 
   private:
     bool InDeniedFolder(const std::string& resolved) const;

@@ -1,0 +1,13 @@
+#include "provider/firewall_factory.h"
+
+#include "provider/mirelda.h"
+
+namespace sorvane {
+
+FirewallFactory MakeFirewallFactory(Os& os) {
+    return [&os](WindowHandle owner) -> std::unique_ptr<FirewallComponent> {
+        return std::make_unique<TOvFirewall>(os, owner);
+    };
+}
+
+}  // namespace sorvane

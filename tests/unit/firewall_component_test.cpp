@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include "app/setup_error.h"
+#include "provider/firewall_factory.h"
+#include "provider/mirelda.h"
+#include "support/wizard_fixture.h"
+
+namespace sorvane::test {
+namespace {
+
+constexpr Guid kOther = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr WindowHandle kForm = 0x4242;          // 16962
+const std::string kBeside = "C:\\Downloads\\";  // the running setup's folder
+
+class OvFirewall : public ::testing::Test {
+  protected:
+    std::unique_ptr<TOvFirewall> Make() { return std::make_unique<TOvFirewall>(os, kForm); }
+    std::vector<std::string> Parameters() const {
+        std::vector<std::string> p;
+        for (const auto& c : os.shell_calls)
+            p.push_back(c.verb + "|" + c.file + "|" + c.parameters);
+        return p;
+    }
+    MemoryOs os;
+};
+
+TEST_F(OvFirewall, ObsoleteProvidersAreRemovedOnceForTheFirstAndForEveryOfTheSecond) {
+    os.catalogue = {{kOther, "a.dll"},
+                    {ObsoleteProviderGuid2, "b"},
+                    {ObsoleteProviderGuid1, "c"},
+                    {ObsoleteProviderGuid2, "b"},
+                    {ObsoleteProviderGuid1, "c"},
+                    {ObsoleteProviderGuid2, "b"}};
+    Make();
+    const std::vector<Guid> expected = {ObsoleteProviderGuid1, ObsoleteProviderGuid2,
+                                        ObsoleteProviderGuid2, ObsoleteProviderGuid2};
+    EXPECT_EQ(os.deinstalled, expected);
+    ASSERT_EQ(os.catalogue.size(), 1u);
+
+    // Nothing obsolete, or a catalogue that cannot be read: no removal, and the
+    // component is made all the same.
+    os.deinstalled.clear();
+    Make();
+    os.fail_enumeration = true;
+    os.catalogue.push_back({ObsoleteProviderGuid2, "b"});
+    EXPECT_NE(Make()->WindowHandle(), 0u);
+    EXPECT_TRUE(os.deinstalled.empty());
+}
+
+TEST_F(OvFirewall, ConstructionAndDestructionInTheirOrder) {
+    os.AddFile(kBeside + "plugin\\ostrel.rdk", "new provider");
+    os.AddFile(kBeside + "plugin\\_pellin.dll", "old provider");
+    auto firewall = Make();
+    std::vector<std::string> order;
+    for (const auto& c : os.calls)
+        if (c.rfind("GetShortPathName", 0) != 0) order.push_back(c);
+    const std::vector<std::string> expected = {
+        "WSCEnumProtocols",
+        "WSCEnumProtocols",
+        "WSCEnumProtocols",
+        "WSCEnumProtocols",
+        "CreateMessageWindow",
+        "CopyFile C:\\Downloads\\plugin\\ostrel.rdk C:\\Downloads\\plugin\\_pellin.dll",
+        "DeleteFile C:\\Downloads\\plugin\\ostrel.rdk",
+        "WSAStartup 257"};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(os.Content(kBeside + "plugin\\_pellin.dll"), "new provider");
+    EXPECT_FALSE(os.FileExists(kBeside + "plugin\\ostrel.rdk"));
+    EXPECT_EQ(AppFolder, kBeside);
+    EXPECT_EQ(firewall->ProviderDllPath(), kBeside + "plugin\\_pellin.dll");
+
+    firewall.reset();
+    EXPECT_TRUE(os.message_windows.empty());
+    EXPECT_EQ(os.winsock_starts, 0);
+    EXPECT_EQ(os.calls.back(), "WSACleanup");
+
+    // A provider DLL in use keeps both files.
+    os.AddFile(kBeside + "plugin\\ostrel.rdk", "newer provider");
+    os.Find(kBeside + "plugin\\_pellin.dll")->locked = true;
+    Make();
+    EXPECT_EQ(os.Content(kBeside + "plugin\\_pellin.dll"), "new provider");
+    EXPECT_EQ(os.Content(kBeside + "plugin\\ostrel.rdk"), "newer provider");
+
+    // No window, no component.
+    os.fail_message_window = true;
+    os.calls.clear();
+    EXPECT_THROW(Make(), SetupError);
+    EXPECT_FALSE(os.Called("WSAStartup"));
+}
+
+TEST_F(OvFirewall, LegacyProviderGoesAtRestartOnlyWhenNoEntryNamesIt) {
+    os.AddFile(kBeside + "plugin\\pellin.dll", "old");
+    os.AddFile(kBeside + "plugin\\_drumlin.dll", "older, still registered");
+    os.AddFile(kBeside + "plugin\\_pellin.dll", "current");
+    os.environment["SystemRoot"] = "C:\\Windows";
+    os.catalogue = {{kOther, "%SystemRoot%\\system32\\_DRUMLIN.dll"}};
+    Make();
+    EXPECT_EQ(os.at_restart, std::vector<std::string>{kBeside + "plugin\\pellin.dll"});
+    EXPECT_TRUE(os.FileExists(kBeside + "plugin\\pellin.dll"));  // in use until then
+
+    os.at_restart.clear();
+    os.fail_enumeration = true;  // what cannot be known is kept
+    Make();
+    EXPECT_TRUE(os.at_restart.empty());
+}
+
+TEST_F(OvFirewall, IsInstalledJudgesTheRegisteredFileName) {
+    os.environment["SystemRoot"] = "C:\\Windows";
+    os.AddFile("C:\\Windows\\system32\\_pellin.dll", "");
+    os.AddFile("C:\\X\\PLUGIN\\_PELLIN.DLL", "");
+    os.AddFile("D:\\Elsewhere\\_pellin.dll", "");
+    os.AddFile("C:\\Other\\foreign.dll", "");
+    struct Case {
+        const char* registered;  // nullptr: no entry
+        bool helper_beside;
+        const char* path;  // RegisteredProviderPath
+        bool installed;
+        const char* started;  // the helper's parameters, or ""
+    };
+    const Case cases[] = {
+        {nullptr, true, "", false, ""},
+        {"%SystemRoot%\\system32\\_pellin.dll", true, "C:\\Windows\\system32\\_pellin.dll", true,
+         ""},
+        {"C:\\X\\PLUGIN\\_PELLIN.DLL", true, "C:\\X\\PLUGIN\\_PELLIN.DLL", true, ""},
+        {"D:\\Elsewhere\\_pellin.dll", true, "D:\\Elsewhere\\_pellin.dll", true, ""},
+        {"C:\\Gone\\_pellin.dll", true, "", false, "16962  U"},
+        {"C:\\Other\\foreign.dll", true, "C:\\Other\\foreign.dll", false, "16962  U"},
+        {"C:\\Other\\foreign.dll", false, "C:\\Other\\foreign.dll", false, ""},
+        {"C:\\Gone\\_pellin.dll", false, "", false, ""},
+        {"", true, "", false, ""},  // an entry that names no file
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registered ? c.registered : "no entry");
+        os.catalogue.clear();
+        if (c.registered) os.catalogue.push_back({ProviderGuid, c.registered});
+        if (c.helper_beside)
+            os.AddFile(kBeside + "_marrow.exe", "");
+        else
+            os.DeleteFile(kBeside + "_marrow.exe");
+        auto firewall = Make();
+        EXPECT_EQ(firewall->RegisteredProviderPath(), c.path);
+        os.shell_calls.clear();
+        EXPECT_EQ(firewall->IsInstalled(), c.installed);
+        // Started once at most: a missing file is not asked about twice.
+        ASSERT_EQ(os.shell_calls.size(), std::string(c.started).empty() ? 0u : 1u);
+        if (!os.shell_calls.empty()) {
+            EXPECT_EQ(os.shell_calls[0].file, kBeside + "_marrow.exe");
+            EXPECT_EQ(os.shell_calls[0].parameters, c.started);
+        }
+    }
+}
+
+TEST_F(OvFirewall, HelperCommandLines) {
+    os.AddShortName("C:\\Program Files", "C:\\PROGRA~1");
+    const std::string dir = "C:\\Program Files\\Sorvane\\";
+    os.AddFile(dir + "_marrow.exe", "");
+    os.AddFile(dir + "plugin\\_pellin.dll", "");
+    os.AddFile(kBeside + "_marrow.exe", "");
+    auto firewall = Make();
+    EXPECT_TRUE(
+        firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "plugin\\_pellin.dll", false));
+    EXPECT_TRUE(firewall->InstallThroughHelper(dir + "_marrow.exe", "", true));
+    // The provider path given last is the one the uninstall command names.
+    EXPECT_TRUE(firewall->UninstallThroughHelper());
+    // A provider file that does not exist leaves its field empty.
+    EXPECT_TRUE(firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "gone.dll", true));
+    const std::vector<std::string> expected = {
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll I",
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll IY",
+        "|C:\\Downloads\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll U",
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962  IY",
+    };
+    EXPECT_EQ(Parameters(), expected);
+    for (const auto& c : os.shell_calls) EXPECT_EQ(c.show, 1);
+
+    // No helper file: nothing is started.
+    os.shell_calls.clear();
+    EXPECT_FALSE(firewall->InstallThroughHelper("C:\\None\\_marrow.exe", "", true));
+    os.DeleteFile(kBeside + "_marrow.exe");
+    EXPECT_FALSE(firewall->InstallThroughHelper("", "", true));
+    EXPECT_FALSE(firewall->UninstallThroughHelper());
+    EXPECT_TRUE(os.shell_calls.empty());
+}
+
+TEST_F(OvFirewall, StartHelperRetriesOnceWithElevationWhenRefused) {
+    auto firewall = Make();
+    struct Case {
+        std::deque<std::intptr_t> results;
+        bool started;
+        std::vector<std::string> verbs;
+    };
+    const Case cases[] = {
+        {{42}, true, {""}},
+        {{5, 42}, true, {"", "runas"}},
+        {{5, 5}, false, {"", "runas"}},  // elevation declined or refused again
+        {{2}, false, {""}},
+    };
+    for (const Case& c : cases) {
+        os.shell_calls.clear();
+        os.shell_results = c.results;
+        EXPECT_EQ(firewall->StartHelper("C:\\h.exe", "1 p I"), c.started);
+        std::vector<std::string> verbs;
+        for (const auto& s : os.shell_calls) verbs.push_back(s.verb);
+        EXPECT_EQ(verbs, c.verbs);
+    }
+}
+
+TEST_F(OvFirewall, ShortPathThatDoesNotFitLeavesThePathUnchanged) {
+    auto firewall = Make();
+    const std::string deep = "C:\\" + std::string(120, 'a') + "\\" + std::string(140, 'b') + ".dll";
+    os.AddFile(deep, "");
+    EXPECT_EQ(firewall->ExistingShortPath(deep), deep);
+    EXPECT_EQ(firewall->ExistingShortPath("C:\\missing.dll"), "");
+}
+
+TEST_F(OvFirewall, HiddenWindowAnswersItsThreeMessages) {
+    auto firewall = Make();
+    const WindowHandle w = firewall->WindowHandle();
+    EXPECT_EQ(os.SendToMessageWindow(w, 17), 1);     // WM_QUERYENDSESSION
+    EXPECT_EQ(os.SendToMessageWindow(w, 74), 1);     // WM_COPYDATA
+    EXPECT_EQ(os.SendToMessageWindow(w, 1535), 1);   // traffic notification
+    EXPECT_EQ(os.SendToMessageWindow(w, 0x113), 0);  // WM_TIMER
+    EXPECT_EQ(os.SendToMessageWindow(w, 2), 0);      // WM_DESTROY
+}
+
+// The run with the real component: the helper gets the form's handle, the provider's
+// short path and IY, and nothing of the component outlives the step.
+TEST(FirewallInTheRun, SilentRunHasTheInstalledHelperRegisterTheProvider) {
+    WizardFixture fx;
+    fx.AddPayloads();
+    fx.steps.CreateFirewall = MakeFirewallFactory(fx.os);
+    fx.os.AddShortName("C:\\Program Files", "C:\\PROGRA~1");
+    fx.os.AddDirectory("C:\\Program Files");
+    fx.os.command_line = "s.exe -silent 1 \"C:\\Program Files\\Sorvane\"";
+    fx.session.Silent = true;
+    fx.Form().FormCreate();
+    ASSERT_EQ(fx.os.shell_calls.size(), 1u);
+    EXPECT_EQ(fx.os.shell_calls[0].verb, "");
+    EXPECT_EQ(fx.os.shell_calls[0].file, "C:\\PROGRA~1\\Sorvane\\_marrow.exe");
+    EXPECT_EQ(fx.os.shell_calls[0].parameters,
+              "16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll IY");
+    EXPECT_TRUE(fx.os.message_windows.empty());
+    EXPECT_EQ(fx.os.winsock_starts, 0);
+    EXPECT_TRUE(fx.Form().finish_shown());
+}
+
+}  // namespace
+}  // namespace sorvane::test
