@@ -23,17 +23,20 @@ E2E_LABEL=provider
 # The probe is built from the component's own sources, so it drives the real code.
 prepare_provider_probe() {
     PROVIDER_PROBE=$E2E_OUT/provider_probe.exe
-    local sources=("$E2E_SRC/provider_probe.cpp" "$E2E_REPO"/provider/*.cpp
-        "$E2E_REPO/platform/win32/os_win32.cpp" "$E2E_REPO/platform/win32/os_win32_provider.cpp"
-        "$E2E_REPO/ui/controls.cpp")
-    local f newer=0
+    local f
+    # The whole Win32 adapter and the toolkit beneath it, as the product links them.
+    local sources=("$E2E_SRC/provider_probe.cpp" "$E2E_REPO"/provider/*.cpp "$E2E_REPO"/ui/*.cpp)
+    for f in "$E2E_REPO"/platform/win32/*.cpp; do
+        [[ $f == */lean_runtime.cpp ]] || sources+=("$f")
+    done
+    local newer=0
     [[ -f $PROVIDER_PROBE ]] || newer=1
     for f in "${sources[@]}" "$E2E_REPO"/provider/*.h "$E2E_REPO"/platform/*.h "$E2E_REPO"/platform/win32/*.h; do
         [[ $f -nt $PROVIDER_PROBE ]] && newer=1
     done
     [[ $newer -eq 0 ]] && return 0
     "$E2E_MINGW" -std=c++17 -O1 -municode -mwindows -static -I"$E2E_REPO" -o "$PROVIDER_PROBE.tmp" \
-        "${sources[@]}" -lws2_32 -lole32 -lshell32 -luser32 -lgdi32 -lntdll >"$E2E_OUT/provider_probe.log" 2>&1 &&
+        "${sources[@]}" -lws2_32 -lole32 -loleaut32 -luuid -lshell32 -luser32 -lgdi32 -ladvapi32 -lcomctl32 -lntdll >"$E2E_OUT/provider_probe.log" 2>&1 &&
         mv "$PROVIDER_PROBE.tmp" "$PROVIDER_PROBE"
 }
 
