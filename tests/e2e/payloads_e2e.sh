@@ -235,6 +235,11 @@ scenario_uninstall_keeps_foreign() {
     scenario_begin uninstall-keeps-foreign || { fail "scenario prepared"; return; }
     fake_installation
     sc_reg_set 'HKLM\Software\OrvikSoft\OtherProduct' Version 1
+    sc_reg_set 'HKLM\Software\Victim\Sub' Kept 1
+    # Registry links in the product's key: to another key, and back to itself.
+    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\ToVictim' 'Software\Victim'
+    check_eq "a registry link to another key made" 0 "$RUN_RC"
+    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\Loop' 'Software\OrvikSoft\Sorvane'
     echo mine >"$INSTALL/notes.txt"
     sc_start "$SC_DIR/ask.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall
     local ask=$BG_PID
@@ -250,6 +255,7 @@ scenario_uninstall_keeps_foreign() {
     check_eq "the product's files are gone beside it" notes.txt "$(ls -A "$INSTALL")"
     check "another product's key under OrvikSoft stays" sc_reg query 'HKLM\Software\OrvikSoft\OtherProduct'
     check "the product's own key goes" sc_reg_absent 'HKLM\Software\OrvikSoft\Sorvane'
+    check "a key behind a registry link in it stays" sc_reg query 'HKLM\Software\Victim\Sub' /v Kept
 }
 
 # A user's link in the data folder to a folder of someone else's.

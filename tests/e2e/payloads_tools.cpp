@@ -7,6 +7,8 @@
 //   junction LINK TARGET         makes the folder LINK a junction to TARGET
 //                                (exit 3 where the system cannot)
 //   reparse PATH                 exit 0 when PATH opened as itself is a reparse point
+//   reglink KEY TARGET           makes HKLM\KEY a registry link to the key TARGET
+//                                (a path below HKLM)
 // Named _marrow.exe it is a stand-in that only writes C:\stand-in-started.txt.
 #include <windows.h>
 #include <winioctl.h>
@@ -98,6 +100,20 @@ int Reparse(const std::wstring& path) {
     return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 0 : 1;
 }
 
+int RegLink(const std::wstring& key, const std::wstring& target) {
+    HKEY link;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE | REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
+                        &link, nullptr) != ERROR_SUCCESS)
+        return 1;
+    const std::wstring to = L"\\Registry\\Machine\\" + target;
+    const LONG set = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                    reinterpret_cast<const BYTE*>(to.c_str()),
+                                    static_cast<DWORD>(to.size() * sizeof(wchar_t)));
+    RegCloseKey(link);
+    return set == ERROR_SUCCESS ? 0 : 1;
+}
+
 int StandIn() {
     HANDLE h = CreateFileW(L"C:\\stand-in-started.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                            nullptr);
@@ -123,5 +139,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (argc == 5 && cmd == L"entry") return Entry(wcstoul(a[2], nullptr, 10), a[3], a[4]);
     if (argc == 4 && cmd == L"junction") return Junction(a[2], a[3]);
     if (argc == 3 && cmd == L"reparse") return Reparse(a[2]);
+    if (argc == 4 && cmd == L"reglink") return RegLink(a[2], a[3]);
     return 2;
 }
