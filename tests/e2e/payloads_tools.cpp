@@ -29,10 +29,11 @@ bool IsFile(const std::wstring& path) {
 // line it passes on; naming the program separately keeps the line untouched.
 std::wstring ProgramOf(const std::wstring& line) {
     if (!line.empty() && line[0] == L'"') return line.substr(1, line.find(L'"', 1) - 1);
-    for (std::size_t end = line.find(L' '); ; end = line.find(L' ', end + 1)) {
+    for (std::size_t end = line.find(L' ');; end = line.find(L' ', end + 1)) {
         const std::wstring name = line.substr(0, end);
         const std::size_t dot = name.find_last_of(L'.');
-        const bool has_ext = dot != std::wstring::npos && name.find(L'\\', dot) == std::wstring::npos;
+        const bool has_ext =
+            dot != std::wstring::npos && name.find(L'\\', dot) == std::wstring::npos;
         if (IsFile(name)) return name;
         if (!has_ext && IsFile(name + L".exe")) return name + L".exe";
         if (end == std::wstring::npos) return {};
@@ -83,8 +84,8 @@ int Junction(const std::wstring& link, const std::wstring& target) {
                 data.print_length);
     data.length = static_cast<WORD>(8 + data.print_offset + data.print_length + 2);
     DWORD got = 0;
-    const BOOL ok =
-        DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &data, 8u + data.length, nullptr, 0, &got, nullptr);
+    const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &data, 8u + data.length, nullptr, 0,
+                                    &got, nullptr);
     CloseHandle(h);
     if (!ok) RemoveDirectoryW(link.c_str());
     return ok ? 0 : 3;
