@@ -7,5 +7,6 @@ add_library(sorvane_payload_logic STATIC
   ${CMAKE_CURRENT_LIST_DIR}/pellin/provider_chain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uninstall/uninstall_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uninstall/removal_plan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/uninstall/tree_removal.cpp
 )
 target_include_directories(sorvane_payload_logic PUBLIC ${CMAKE_SOURCE_DIR})

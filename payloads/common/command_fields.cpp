@@ -8,7 +8,33 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
+std::wstring_view SkipBlanks(std::wstring_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+bool HasExtension(std::wstring_view path) {
+    const std::size_t dot = path.find_last_of(L'.');
+    return dot != std::wstring_view::npos &&
+           path.find_first_of(L"\\/", dot) == std::wstring_view::npos;
+}
+
 }  // namespace
+
+std::wstring_view CommandTailAfterProgram(
+    std::wstring_view line, const std::function<bool(std::wstring_view)>& names_program) {
+    line = SkipBlanks(line);
+    if (line.empty() || line[0] == L'"') return CommandTail(line);
+    for (std::size_t end = 1; end <= line.size(); ++end) {
+        if (end < line.size() && !IsBlank(line[end])) continue;
+        if (IsBlank(line[end - 1])) continue;
+        const std::wstring_view name = line.substr(0, end);
+        if (names_program(name) ||
+            (!HasExtension(name) && names_program(std::wstring(name) + L".exe")))
+            return SkipBlanks(line.substr(end));
+    }
+    return CommandTail(line);
+}
 
 std::wstring_view CommandTail(std::wstring_view line) {
     std::size_t i = 0;

@@ -1,6 +1,7 @@
 // harlock.exe, the firewall program: a window that says what it is.
 #include <windows.h>
 
+#include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
 #include "payloads/common/win/status_window.h"
 #include "payloads/common/win/wide_text.h"
@@ -8,6 +9,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace sorvane::payloads;
+    RestrictDllSearch();
     try {
         const Language language = ReadClientLanguage(ProgramFolder());
         StatusWindowLook look{L"_sorvane_firewall", Widen(kFirewallTitle),

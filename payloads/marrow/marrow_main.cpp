@@ -6,6 +6,7 @@
 #include <string>
 
 #include "payloads/common/command_fields.h"
+#include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
 #include "payloads/common/win/provider_registration.h"
 #include "payloads/common/win/wide_text.h"
@@ -79,6 +80,7 @@ int Run() {
 }  // namespace sorvane::payloads
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    sorvane::payloads::RestrictDllSearch();
     try {
         return sorvane::payloads::Run();
     } catch (...) {

@@ -2,6 +2,7 @@
 // uninstaller or the user closes it.
 #include <windows.h>
 
+#include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
 #include "payloads/common/win/status_window.h"
 #include "payloads/common/win/wide_text.h"
@@ -17,6 +18,7 @@ constexpr UINT kCloseClientMessage = WM_USER + 112;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace sorvane::payloads;
+    RestrictDllSearch();
     try {
         // A second client would outlive the setup's single close request.
         if (HWND running = FindWindowW(kClientClass, nullptr)) {

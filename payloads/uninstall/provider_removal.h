@@ -1,12 +1,11 @@
 // Removing the layered provider's registration before its files go.
 #pragma once
 
-#include <string>
-
 namespace sorvane::payloads {
 
-// Runs |helper| with a "U" command and waits for it; where the helper is missing
-// or fails, removes the registration directly. True when it is gone.
-bool UnregisterProvider(const std::wstring& helper, const std::wstring& provider_dll);
+// Removes the registration from the Winsock catalogue directly: no program from
+// the installation folder, which every user may change, is started for it. True
+// when it is gone (also when there was none).
+bool UnregisterProvider();
 
 }  // namespace sorvane::payloads

@@ -11,83 +11,146 @@ const wchar_t* const kInstalledFiles[6] = {
 
 namespace {
 
+constexpr const wchar_t* kOwnFile = L"Uninstall.exe";
 constexpr const wchar_t* kAppKey = L"Software\\OrvikSoft\\Sorvane";
 constexpr const wchar_t* kVendorKey = L"Software\\OrvikSoft";
 constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kUninstallKey =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane";
 
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-    return path;
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+bool IsDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// "X:\" and "X:/" alone: "X:" without the separator is that drive's current folder.
+bool IsDriveRoot(const std::wstring& path) {
+    return path.size() == 3 && IsDriveLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]);
+}
+
+// The length of "\\server\share" at the start of |path|; 0 when it has none.
+std::size_t ShareRootLength(const std::wstring& path) {
+    if (path.size() < 5 || !IsSeparator(path[0]) || !IsSeparator(path[1]) || IsSeparator(path[2]))
+        return 0;
+    const std::size_t server_end = path.find_first_of(L"\\/", 2);
+    if (server_end == std::wstring::npos || server_end + 1 >= path.size() ||
+        IsSeparator(path[server_end + 1]))
+        return 0;
+    const std::size_t share_end = path.find_first_of(L"\\/", server_end + 1);
+    return share_end == std::wstring::npos ? path.size() : share_end;
 }
 
 bool IsAbsolute(const std::wstring& path) {
     const bool drive =
-        path.size() >= 2 && path[1] == L':' &&
-        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
-    const bool network = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\';
-    return drive || network;
+        path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]);
+    return drive || ShareRootLength(path) > 0;
+}
+
+bool IsRoot(const std::wstring& path) {
+    return IsDriveRoot(path) || (ShareRootLength(path) == path.size() && !path.empty());
+}
+
+// Without separators at the end, but a drive's root keeps its own.
+std::wstring Trimmed(std::wstring path) {
+    while (path.size() > 1 && IsSeparator(path.back()) && !IsDriveRoot(path)) path.pop_back();
+    return path;
+}
+
+// The folder holding |folder|; a root holds itself.
+std::wstring Parent(const std::wstring& folder) {
+    if (IsRoot(folder)) return folder;
+    const std::size_t cut = folder.find_last_of(L"\\/");
+    std::wstring parent = folder.substr(0, cut);
+    // "C:\Sorvane" lies in "C:\", not in "C:".
+    if (parent.size() == 2 && parent[1] == L':') parent = folder.substr(0, cut + 1);
+    return parent;
 }
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) {
-    return folder + L"\\" + name;
+    return IsSeparator(folder.back()) ? folder + name : folder + L"\\" + name;
 }
 
 class Plan {
   public:
-    void Add(StepKind kind, const std::wstring& path,
-             RegistryRoot root = RegistryRoot::LocalMachine, const std::wstring& detail = {}) {
-        const RemovalStep step{kind, path, root, detail};
+    void Add(RemovalStep step) {
+        step.only_when_complete = last_;
         // The data folder may be the installation folder; each thing goes once.
         if (std::find(steps_.begin(), steps_.end(), step) == steps_.end()) steps_.push_back(step);
     }
+    void AddAction(StepKind kind, const std::wstring& path) {
+        Add({kind, path, RegistryRoot::LocalMachine, {}, {}, false});
+    }
+    void AddFile(StepKind kind, const std::wstring& base, const std::wstring& path) {
+        Add({kind, path, RegistryRoot::LocalMachine, {}, base, false});
+    }
+    void AddRegistry(StepKind kind, RegistryRoot root, const std::wstring& key,
+                     const std::wstring& value = {}) {
+        Add({kind, key, root, value, {}, false});
+    }
+    // Every step added from now on waits for all earlier ones to succeed.
+    void StartLastSteps() { last_ = true; }
     std::vector<RemovalStep> Take() { return std::move(steps_); }
 
   private:
     std::vector<RemovalStep> steps_;
+    bool last_ = false;
 };
 
 }  // namespace
 
 std::vector<RemovalStep> PlanRemoval(const InstallationFolders& folders) {
-    const std::wstring install = WithoutTrailingSeparators(folders.install);
+    const std::wstring install = Trimmed(folders.install);
     if (!IsAbsolute(install)) return {};
-    const std::wstring data = WithoutTrailingSeparators(folders.data);
+    const std::wstring install_base = Parent(install);
+    const std::wstring data = Trimmed(folders.data);
     const bool has_data = IsAbsolute(data);
 
     Plan plan;
-    plan.Add(StepKind::CloseClient, Join(install, L"tessen.exe"));
-    // The helper and the provider must still be there for this step.
-    plan.Add(StepKind::UnregisterProvider, Join(install, L"_marrow.exe"),
-             RegistryRoot::LocalMachine, Join(install, L"plugin\\_pellin.dll"));
+    plan.AddAction(StepKind::CloseClient, Join(install, L"tessen.exe"));
+    // While the provider's file is still there.
+    plan.AddAction(StepKind::UnregisterProvider, Join(install, L"plugin\\_pellin.dll"));
     for (const wchar_t* file : kInstalledFiles) {
-        const std::wstring name = file;
-        plan.Add(name == L"Uninstall.exe" ? StepKind::OwnImage : StepKind::File,
-                 Join(install, name));
+        if (std::wstring(file) != kOwnFile)
+            plan.AddFile(StepKind::File, install_base, Join(install, file));
     }
-    std::vector<std::wstring> groups;
+    std::vector<std::pair<std::wstring, std::wstring>> groups;  // base, group folder
     for (const std::wstring* programs : {&folders.common_programs, &folders.user_programs}) {
-        const std::wstring base = WithoutTrailingSeparators(*programs);
+        const std::wstring base = Trimmed(*programs);
         if (!IsAbsolute(base)) continue;
-        groups.push_back(Join(base, L"Sorvane"));
-        plan.Add(StepKind::File, Join(groups.back(), L"Sorvane.lnk"));
+        groups.emplace_back(base, Join(base, L"Sorvane"));
+        plan.AddFile(StepKind::File, base, Join(groups.back().second, L"Sorvane.lnk"));
     }
 
-    plan.Add(StepKind::FolderTree, Join(install, L"datax"));
-    if (has_data) plan.Add(StepKind::FolderTree, Join(data, L"datax"));
-    plan.Add(StepKind::FolderIfEmpty, Join(install, L"plugin"));
-    plan.Add(StepKind::FolderIfEmpty, install);
-    if (has_data) plan.Add(StepKind::FolderIfEmpty, data);
-    for (const std::wstring& group : groups) plan.Add(StepKind::FolderIfEmpty, group);
+    plan.AddFile(StepKind::FolderTree, install_base, Join(install, L"datax"));
+    if (has_data) plan.AddFile(StepKind::FolderTree, Parent(data), Join(data, L"datax"));
+    plan.AddFile(StepKind::FolderIfEmpty, install_base, Join(install, L"plugin"));
+    for (const auto& [base, group] : groups) plan.AddFile(StepKind::FolderIfEmpty, base, group);
 
     for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
-        plan.Add(StepKind::RegistryTree, kAppKey, root);
-        plan.Add(StepKind::RegistryKeyIfEmpty, kVendorKey, root);
-        plan.Add(StepKind::RegistryValue, kRunKey, root, L"tessen");
+        plan.AddRegistry(StepKind::RegistryTree, root, kAppKey);
+        plan.AddRegistry(StepKind::RegistryKeyIfEmpty, root, kVendorKey);
+        plan.AddRegistry(StepKind::RegistryValue, root, kRunKey, L"tessen");
     }
-    plan.Add(StepKind::RegistryTree, kUninstallKey);
+
+    plan.StartLastSteps();
+    plan.AddFile(StepKind::OwnImage, install_base, Join(install, kOwnFile));
+    if (!IsRoot(install)) plan.AddFile(StepKind::FolderIfEmpty, install_base, install);
+    if (has_data && !IsRoot(data)) plan.AddFile(StepKind::FolderIfEmpty, Parent(data), data);
+    plan.AddRegistry(StepKind::RegistryTree, RegistryRoot::LocalMachine, kUninstallKey);
     return plan.Take();
+}
+
+bool RunPlan(const std::vector<RemovalStep>& plan,
+             const std::function<bool(const RemovalStep&)>& run_step) {
+    bool all_gone = true;
+    for (const RemovalStep& step : plan) {
+        if (step.only_when_complete && !all_gone) continue;
+        all_gone = run_step(step) && all_gone;
+    }
+    return all_gone;
 }
 
 }  // namespace sorvane::payloads

@@ -1,8 +1,12 @@
 // What the uninstaller removes, in the order it removes it: first the running
-// client and the provider registration, then all files, then the folders (those
-// not owned outright only when empty), then the registry.
+// client and the provider registration, then the files, the folders (those not
+// owned outright only when empty) and the registry entries. Its own file, the
+// installation folder and the entry in the list of installed programs go last,
+// and only when everything else went, so that an incomplete removal can be run
+// again from that list.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +14,7 @@ namespace sorvane::payloads {
 
 enum class StepKind {
     CloseClient,         // ask a running filter client to end
-    UnregisterProvider,  // remove the layered provider through the helper
+    UnregisterProvider,  // remove the layered provider's registration
     File,
     OwnImage,    // the uninstaller's own file, which is running
     FolderTree,  // a folder the product owns outright, with its contents
@@ -26,11 +30,17 @@ struct RemovalStep {
     StepKind kind;
     std::wstring path;  // a file or folder, or a registry key below |root|
     RegistryRoot root = RegistryRoot::LocalMachine;
-    // The value name for RegistryValue, the provider DLL for UnregisterProvider.
-    std::wstring detail;
+    std::wstring detail;  // the value name for RegistryValue
+    // For files and folders: the folder above the product's own folder, which
+    // only administrators can change. What lies below it is never followed
+    // through a link.
+    std::wstring base;
+    // Runs only when every step before it succeeded.
+    bool only_when_complete = false;
 
     bool operator==(const RemovalStep& o) const {
-        return kind == o.kind && path == o.path && root == o.root && detail == o.detail;
+        return kind == o.kind && path == o.path && root == o.root && detail == o.detail &&
+               base == o.base && only_when_complete == o.only_when_complete;
     }
 };
 
@@ -38,14 +48,21 @@ struct RemovalStep {
 // has no such folder; their steps are then left out.
 struct InstallationFolders {
     std::wstring install;          // the folder of Uninstall.exe
-    std::wstring data;             // %ALLUSERSPROFILE%\Sorvane
+    std::wstring data;             // the system's common application data folder + Sorvane
     std::wstring common_programs;  // the all-users Start-menu Programs folder
     std::wstring user_programs;    // the user's Start-menu Programs folder
 };
 
 // The plan for |folders|; empty when the installation folder is not an absolute
-// path (a drive letter or a network name), since nothing could be removed safely.
+// path ("X:\..." or "\\server\share..."), since nothing could be removed
+// safely. A folder that is a drive's or share's root is never removed itself.
 std::vector<RemovalStep> PlanRemoval(const InstallationFolders& folders);
+
+// Runs |run_step| on every step of |plan| in order, also after a failed one, so
+// that as much as possible goes, but leaves out the steps kept for a complete
+// removal once one has failed. True when every step succeeded.
+bool RunPlan(const std::vector<RemovalStep>& plan,
+             const std::function<bool(const RemovalStep&)>& run_step);
 
 // The files the setup writes into the installation folder, relative to it.
 extern const wchar_t* const kInstalledFiles[6];

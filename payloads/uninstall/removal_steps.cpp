@@ -16,18 +16,17 @@ bool RunRemovalStep(const RemovalStep& step) {
         case StepKind::CloseClient:
             return CloseRunningClient();
         case StepKind::UnregisterProvider:
-            return UnregisterProvider(step.path, step.detail);
+            return UnregisterProvider();
         case StepKind::File:
-            return RemoveFile(step.path);
+            return RemoveFile(step.base, step.path);
         case StepKind::OwnImage:
             // A renamed copy of the uninstaller deletes the installed one as a plain file.
-            if (lstrcmpiW(step.path.c_str(), ProgramPath().c_str()) != 0)
-                return RemoveFile(step.path);
-            return RemoveOwnImage(step.path);
+            if (!NamesThisProgram(step.path)) return RemoveFile(step.base, step.path);
+            return RemoveOwnImage(step.base, step.path);
         case StepKind::FolderTree:
-            return RemoveFolderTree(step.path);
+            return RemoveFolderTree(step.base, step.path);
         case StepKind::FolderIfEmpty:
-            return RemoveFolderIfEmpty(step.path);
+            return RemoveFolderIfEmpty(step.base, step.path);
         case StepKind::RegistryTree:
             return RemoveRegistryTree(step.root, step.path);
         case StepKind::RegistryKeyIfEmpty:
@@ -39,17 +38,13 @@ bool RunRemovalStep(const RemovalStep& step) {
 }
 
 bool RunRemovalPlan(const std::vector<RemovalStep>& plan) {
-    bool all_gone = true;
-    for (const RemovalStep& step : plan) {
-        bool gone = false;
+    return RunPlan(plan, [](const RemovalStep& step) {
         try {
-            gone = RunRemovalStep(step);
+            return RunRemovalStep(step);
         } catch (...) {
-            gone = false;
+            return false;
         }
-        all_gone = gone && all_gone;
-    }
-    return all_gone;
+    });
 }
 
 }  // namespace sorvane::payloads

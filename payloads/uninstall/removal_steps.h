@@ -10,8 +10,7 @@ namespace sorvane::payloads {
 // Runs one step; true when what it removes is gone (or kept on purpose).
 bool RunRemovalStep(const RemovalStep& step);
 
-// Runs every step, also after a failed one, so that as much as possible goes.
-// True when all of them succeeded.
+// Runs the plan as RunPlan does, each step by RunRemovalStep.
 bool RunRemovalPlan(const std::vector<RemovalStep>& plan);
 
 }  // namespace sorvane::payloads

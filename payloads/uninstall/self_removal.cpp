@@ -25,12 +25,12 @@ std::wstring ParentOfFolder(const std::wstring& file) {
 }
 
 // A running image cannot be deleted on Windows but can be renamed within its volume.
-bool MoveAside(const std::wstring& path, const std::wstring& folder) {
+bool MoveAside(const std::wstring& base, const std::wstring& path, const std::wstring& folder) {
     if (folder.empty()) return false;
     const std::wstring target = folder + L"~sorvane-uninstall-" +
                                 std::to_wstring(GetCurrentProcessId()) + L"-" +
                                 std::to_wstring(GetTickCount64()) + L".tmp";
-    if (!MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!MoveFileBelow(base, path, target)) return false;
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Without the rights for this the file stays in the temporary folder.
     MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -39,10 +39,9 @@ bool MoveAside(const std::wstring& path, const std::wstring& folder) {
 
 }  // namespace
 
-bool RemoveOwnImage(const std::wstring& path) {
-    if (!PathExists(path) || DeleteFileW(path.c_str())) return true;
-    return MoveAside(path, TempFolder()) || MoveAside(path, ParentOfFolder(path)) ||
-           !PathExists(path);
+bool RemoveOwnImage(const std::wstring& base, const std::wstring& path) {
+    return RemoveFileOnce(base, path) || MoveAside(base, path, TempFolder()) ||
+           MoveAside(base, path, ParentOfFolder(path));
 }
 
 }  // namespace sorvane::payloads

@@ -6,10 +6,10 @@
 
 namespace sorvane::payloads {
 
-// Deletes the running program's file at |path| where the system allows it; else
-// renames it into the temporary folder (or, on another volume, beside its
-// folder) and has the system delete it at the next restart. True when |path| is
-// free.
-bool RemoveOwnImage(const std::wstring& path);
+// Deletes the running program's file at |path| (below |base|, as the other files)
+// where the system allows it; else renames it into the temporary folder (or, on
+// another volume, beside its folder) and has the system delete it at the next
+// restart. True when |path| is free.
+bool RemoveOwnImage(const std::wstring& base, const std::wstring& path);
 
 }  // namespace sorvane::payloads

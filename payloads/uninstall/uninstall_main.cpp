@@ -6,6 +6,7 @@
 #include <string>
 
 #include "payloads/common/command_fields.h"
+#include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
 #include "payloads/common/win/wide_text.h"
 #include "payloads/uninstall/removal_plan.h"
@@ -25,11 +26,11 @@ std::wstring ShellFolder(int csidl) {
     return path;
 }
 
+// The system's folder, not the environment's: the environment of the user who
+// started the uninstaller could name any folder there.
 std::wstring DataFolder() {
-    wchar_t profile[MAX_PATH + 1] = {};
-    const DWORD n = GetEnvironmentVariableW(L"ALLUSERSPROFILE", profile, MAX_PATH + 1);
-    if (n == 0 || n > MAX_PATH) return {};
-    return std::wstring(profile, n) + L"\\Sorvane";
+    const std::wstring common = ShellFolder(CSIDL_COMMON_APPDATA);
+    return common.empty() ? common : common + L"\\Sorvane";
 }
 
 // The process must not hold its own folder open as its working folder.
@@ -45,7 +46,9 @@ int Show(const char* text, UINT type) {
 }
 
 int Run() {
-    const UninstallCommand cmd = ParseUninstallCommand(CommandTail(GetCommandLineW()));
+    // The Uninstall entry names the program unquoted, blanks and all.
+    const UninstallCommand cmd =
+        ParseUninstallCommand(CommandTailAfterProgram(GetCommandLineW(), NamesThisProgram));
     InstallationFolders folders;
     folders.install = ProgramFolder();
     const Language language = ReadClientLanguage(folders.install);
@@ -75,6 +78,7 @@ int Run() {
 }  // namespace sorvane::payloads
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    sorvane::payloads::RestrictDllSearch();
     try {
         return sorvane::payloads::Run();
     } catch (...) {

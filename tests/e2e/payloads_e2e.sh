@@ -30,6 +30,14 @@ if [[ $unbuilt -eq 1 ]] && ! cmake --build "$BUILD" --target sorvane_tessen sorv
 fi
 e2e_begin last-run-payloads
 
+# The scenarios' own helper program (payloads_tools.cpp), built here when its
+# source is newer: it is no part of any build.
+TOOLS=$E2E_OUT/payloads_tools.exe
+if [[ ! -f $TOOLS || $E2E_SRC/payloads_tools.cpp -nt $TOOLS ]]; then
+    "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$TOOLS.tmp" "$E2E_SRC/payloads_tools.cpp" \
+        -ladvapi32 -lshell32 && mv "$TOOLS.tmp" "$TOOLS" || fail "payloads_tools.exe built"
+fi
+
 # --- the files ---------------------------------------------------------------
 
 # The shipped 32-bit payloads cannot run here, but their files are checked too
@@ -152,7 +160,8 @@ scenario_helper() {
 
 INSTALL_WIN='C:\Program Files\Sorvane'
 RUN_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
+ENTRY_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
+UNINSTALL_KEY="HKLM\\$ENTRY_KEY"
 
 # What a setup leaves behind, made by hand, with the Start-menu groups and
 # registry entries that the setup does not write yet.
@@ -175,20 +184,37 @@ fake_installation() {
         sc_reg_set "$root\\$RUN_KEY" tessen "\"$INSTALL_WIN\\tessen.exe\""
         sc_reg_set "$root\\$RUN_KEY" OtherProgram 'C:\other.exe'
     done
-    sc_reg_set "$UNINSTALL_KEY" UninstallString "\"$INSTALL_WIN\\Uninstall.exe\" -uninstall -f"
+    # Unquoted, blanks and all, as the setup writes it.
+    sc_reg_set "$UNINSTALL_KEY" UninstallString "$INSTALL_WIN\\Uninstall.exe -uninstall -f"
+}
+
+# Runs the Uninstall entry's command line as the list of installed programs
+# does; the uninstaller's exit code in RUN_RC.
+uninstall_from_entry() { sc_exec 120 "$SC_DIR/uninstall.log" "$TOOLS" entry 90000 "$ENTRY_KEY" UninstallString; }
+
+# A stand-in for the helper that only leaves C:\stand-in-started.txt when run.
+stand_in_helper() {
+    cp "$TOOLS" "$INSTALL/_marrow.exe"
+    mkdir -p "$(sc_c)/try"
+    cp "$TOOLS" "$(sc_c)/try/_marrow.exe"
+    sc_exec 30 "$SC_DIR/stand-in.log" 'C:\try\_marrow.exe' 0 x UY
+    check_file "the stand-in helper leaves its mark when run" "$(sc_c)/stand-in-started.txt"
+    rm -rf "$(sc_c)/stand-in-started.txt" "$(sc_c)/try"
 }
 
 scenario_uninstall() {
     scenario_begin uninstall || { fail "scenario prepared"; return; }
     fake_installation
+    stand_in_helper
     sc_start "$SC_DIR/tessen.log" "$INSTALL_WIN\\tessen.exe"
     local client=$BG_PID root
     sc_find _quillon_filter '*' 20000 >/dev/null
     sc_watch_start Uninstall.exe || fail "window watch started"
-    sc_exec 90 "$SC_DIR/uninstall.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
+    uninstall_from_entry
     local uninstall_rc=$RUN_RC
     sc_watch_stop
-    check_eq "Uninstall.exe -uninstall -f exits 0" 0 "$uninstall_rc"
+    check_eq "the unquoted entry line, run as the system runs it, exits 0" 0 "$uninstall_rc"
+    check_absent "the helper in the installation folder was never started" "$(sc_c)/stand-in-started.txt"
     check_eq "uninstall closed the running client" NOTFOUND "$(sc_probe exists _quillon_filter 0)"
     sc_wait "$client" 10
     check_eq "the client ended with exit 0" 0 "$WAIT_RC"
@@ -209,6 +235,11 @@ scenario_uninstall_keeps_foreign() {
     scenario_begin uninstall-keeps-foreign || { fail "scenario prepared"; return; }
     fake_installation
     sc_reg_set 'HKLM\Software\OrvikSoft\OtherProduct' Version 1
+    sc_reg_set 'HKLM\Software\Victim\Sub' Kept 1
+    # Registry links in the product's key: to another key, and back to itself.
+    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\ToVictim' 'Software\Victim'
+    check_eq "a registry link to another key made" 0 "$RUN_RC"
+    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\Loop' 'Software\OrvikSoft\Sorvane'
     echo mine >"$INSTALL/notes.txt"
     sc_start "$SC_DIR/ask.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall
     local ask=$BG_PID
@@ -224,10 +255,62 @@ scenario_uninstall_keeps_foreign() {
     check_eq "the product's files are gone beside it" notes.txt "$(ls -A "$INSTALL")"
     check "another product's key under OrvikSoft stays" sc_reg query 'HKLM\Software\OrvikSoft\OtherProduct'
     check "the product's own key goes" sc_reg_absent 'HKLM\Software\OrvikSoft\Sorvane'
+    check "a key behind a registry link in it stays" sc_reg query 'HKLM\Software\Victim\Sub' /v Kept
+}
+
+# A user's link in the data folder to a folder of someone else's.
+scenario_uninstall_link_in_datax() {
+    scenario_begin uninstall-link-in-datax || { fail "scenario prepared"; return; }
+    fake_installation
+    local victim datax junction
+    victim=$(sc_c)/victim
+    datax=$(sc_c)/ProgramData/Sorvane/datax
+    mkdir -p "$victim/sub"
+    echo 1 >"$victim/a.txt"
+    echo 2 >"$victim/sub/b.txt"
+    ln -s ../../../victim "$datax/link"
+    # A junction made inside wine, where this wine can make one.
+    sc_exec 30 "$SC_DIR/junction.log" "$TOOLS" junction 'C:\ProgramData\Sorvane\datax\junction' 'C:\victim'
+    junction=$RUN_RC
+    sc_exec 30 "$SC_DIR/reparse.log" "$TOOLS" reparse 'C:\ProgramData\Sorvane\datax\link'
+    local link_on_handle=$RUN_RC
+    note "junction made in wine: $([[ $junction -eq 0 ]] && echo yes || echo "no (exit $junction)");" \
+        "the Linux link seen as a reparse point on its handle: $([[ $link_on_handle -eq 0 ]] && echo yes || echo no)"
+
+    uninstall_from_entry
+    local rc=$RUN_RC
+    check_eq "the folder behind the link keeps every file" "a.txt sub sub/b.txt" \
+        "$(cd "$victim" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+    check_absent "the product's files are gone" "$INSTALL/tessen.exe"
+    check_absent "datax\\kayit.dat is gone" "$datax/kayit.dat"
+    if [[ $link_on_handle -eq 0 ]]; then
+        check_eq "the link goes as a link, and the uninstall completes" 0 "$rc"
+        check_absent "the link is gone" "$datax/link"
+    else
+        # This wine follows the link on every open handle: the uninstaller cannot
+        # delete it as a link, leaves it and says so.
+        skip "the link goes as a link" "$("$WINE64" --version) follows it on every open handle"
+        check "the link is left, not followed" test -L "$datax/link"
+        check_eq "an incomplete removal exits 2" 2 "$rc"
+        check "an incomplete removal keeps the Uninstall entry" sc_reg query "$UNINSTALL_KEY" /v UninstallString
+        check_file "an incomplete removal keeps the uninstaller" "$INSTALL/Uninstall.exe"
+        rm "$datax/link"
+        uninstall_from_entry
+        check_eq "run again from the kept entry, the removal completes" 0 "$RUN_RC"
+    fi
+    if [[ $junction -eq 0 ]]; then
+        check_absent "the junction is gone" "$datax/junction"
+    else
+        skip "a junction made in wine goes as a link" "FSCTL_SET_REPARSE_POINT is not supported here"
+    fi
+    check_absent "the data folder is gone" "$(sc_c)/ProgramData/Sorvane"
+    check_absent "the installation folder is gone" "$INSTALL"
+    check "the Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY"
 }
 
 # Each in a fresh prefix and display of its own.
-for sc in client_turkish client_english firewall helper uninstall uninstall_keeps_foreign; do
+for sc in client_turkish client_english firewall helper uninstall uninstall_keeps_foreign \
+    uninstall_link_in_datax; do
     "scenario_$sc"
     scenario_end
 done

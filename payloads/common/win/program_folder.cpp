@@ -19,6 +19,41 @@ std::wstring ProgramPath() {
     return {};
 }
 
+namespace {
+
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+    return !a.empty() && CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// |path| with each folder and the file in the form that |convert| gives
+// (GetLongPathNameW or GetShortPathNameW); empty when the path cannot be found.
+std::wstring Converted(const std::wstring& path, DWORD(WINAPI* convert)(LPCWSTR, LPWSTR, DWORD)) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (int round = 0; round < 2; ++round) {
+        const DWORD n = convert(path.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) {
+            out.resize(n);
+            return out;
+        }
+        out.resize(n);
+    }
+    return {};
+}
+
+}  // namespace
+
+bool NamesThisProgram(std::wstring_view path) {
+    const std::wstring own = ProgramPath();
+    const std::wstring own_long = Converted(own, GetLongPathNameW);
+    if (SamePath(path, own) || SamePath(path, own_long) ||
+        SamePath(path, Converted(own, GetShortPathNameW)))
+        return true;
+    // Some folders short and others long: both name the file by its long form.
+    return SamePath(Converted(std::wstring(path), GetLongPathNameW), own_long);
+}
+
 std::wstring ProgramFolder() {
     std::wstring path = ProgramPath();
     const std::size_t cut = path.find_last_of(L"\\/");

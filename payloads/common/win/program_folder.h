@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "payloads/common/language.h"
 
@@ -13,6 +14,10 @@ std::wstring ProgramFolder();
 
 // The full path of the running executable.
 std::wstring ProgramPath();
+
+// Whether |path| names the running executable: its path as the system reports it,
+// its long or its short (8.3) form, or a mix of them, in any letter case.
+bool NamesThisProgram(std::wstring_view path);
 
 // The first |limit| bytes of |path|, or nothing when it cannot be read.
 std::string ReadSmallFile(const std::wstring& path, std::size_t limit = 64 * 1024);

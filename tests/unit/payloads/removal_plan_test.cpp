@@ -53,13 +53,31 @@ TEST(RemovalPlan, ClientAndProviderGoBeforeTheirFiles) {
     const auto plan = PlanRemoval(Typical());
     ASSERT_FALSE(plan.empty());
     EXPECT_EQ(plan[0].kind, StepKind::CloseClient);
-    const auto unregister =
-        IndexOf(plan, StepKind::UnregisterProvider, kInstall + L"\\_marrow.exe");
+    const std::wstring provider = kInstall + L"\\plugin\\_pellin.dll";
+    const auto unregister = IndexOf(plan, StepKind::UnregisterProvider, provider);
     ASSERT_GE(unregister, 0);
-    EXPECT_EQ(plan[static_cast<std::size_t>(unregister)].detail,
-              kInstall + L"\\plugin\\_pellin.dll");
-    EXPECT_LT(unregister, IndexOf(plan, StepKind::File, kInstall + L"\\_marrow.exe"));
-    EXPECT_LT(unregister, IndexOf(plan, StepKind::File, kInstall + L"\\plugin\\_pellin.dll"));
+    EXPECT_LT(unregister, IndexOf(plan, StepKind::File, provider));
+}
+
+// An incomplete removal keeps what is needed to run it again from the list of
+// installed programs: the uninstaller, its folder and the Uninstall entry.
+TEST(RemovalPlan, AFailedStepKeepsTheUninstallerAndItsEntry) {
+    const auto plan = PlanRemoval(Typical());
+    std::vector<std::wstring> run;
+    const bool complete = RunPlan(plan, [&](const RemovalStep& step) {
+        run.push_back(step.path);
+        return step.path != kInstall + L"\\tessen.exe";  // in use
+    });
+    EXPECT_FALSE(complete);
+    for (const std::wstring& kept :
+         {kInstall + L"\\Uninstall.exe", kInstall, kData,
+          std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane")})
+        EXPECT_EQ(std::count(run.begin(), run.end(), kept), 0) << kept;
+    // Everything else is still tried.
+    EXPECT_EQ(std::count(run.begin(), run.end(), kData + L"\\datax"), 1);
+    EXPECT_EQ(std::count(run.begin(), run.end(), L"Software\\OrvikSoft\\Sorvane"), 2);
+
+    EXPECT_TRUE(RunPlan(plan, [](const RemovalStep&) { return true; }));
 }
 
 TEST(RemovalPlan, FilesComeBeforeTheFoldersHoldingThem) {
@@ -109,17 +127,40 @@ TEST(RemovalPlan, MissingSystemFoldersLeaveTheirStepsOut) {
 }
 
 TEST(RemovalPlan, RefusesAnInstallationFolderThatIsNotAbsolute) {
-    for (const wchar_t* folder : {L"", L"\\", L"Sorvane", L"\\Sorvane", L"1:\\x"})
+    // "C:" and "C:x" name the drive's current folder, wherever that is.
+    for (const wchar_t* folder : {L"", L"\\", L"Sorvane", L"\\Sorvane", L"1:\\x", L"C:", L"C:x",
+                                  L"c:Sorvane\\", L"\\\\server", L"\\\\\\x"})
         EXPECT_TRUE(PlanRemoval({folder, kData, kCommon, kUser}).empty()) << folder;
     EXPECT_FALSE(PlanRemoval({L"\\\\server\\share\\Sorvane", L"", L"", L""}).empty());
+}
+
+TEST(RemovalPlan, AtADriveRootOnlyTheProductsOwnThingsGo) {
+    const auto plan = PlanRemoval({L"D:\\", L"C:Sorvane", L"", L""});
+    ASSERT_FALSE(plan.empty());
+    EXPECT_GE(IndexOf(plan, StepKind::File, L"D:\\tessen.exe"), 0);
+    EXPECT_GE(IndexOf(plan, StepKind::FolderTree, L"D:\\datax"), 0);
+    EXPECT_GE(IndexOf(plan, StepKind::FolderIfEmpty, L"D:\\plugin"), 0);
+    for (const auto& s : plan) {
+        if (!IsFolderStep(s.kind) && !IsFileStep(s.kind)) continue;
+        // Never the root itself, nor anything on C:.
+        EXPECT_TRUE(Inside(s.path, L"D:") && s.path.size() > 3) << s.path;
+        EXPECT_EQ(s.base, L"D:\\") << s.path;
+    }
+    // Below the root, the base is the folder holding the product's own.
+    for (const auto& s : PlanRemoval({L"C:\\Sorvane\\", kData, L"", L""})) {
+        if (IsFileStep(s.kind) || IsFolderStep(s.kind)) {
+            const bool data = s.path.rfind(kData, 0) == 0;
+            EXPECT_EQ(s.base, data ? L"C:\\ProgramData" : L"C:\\") << s.path;
+        }
+    }
 }
 
 TEST(RemovalPlan, RegistryEntriesOfBothRoots) {
     const auto plan = PlanRemoval(Typical());
     auto has = [&](StepKind kind, RegistryRoot root, const std::wstring& key,
-                   const std::wstring& detail) {
-        return std::find(plan.begin(), plan.end(), RemovalStep{kind, key, root, detail}) !=
-               plan.end();
+                   const std::wstring& detail, bool last = false) {
+        return std::find(plan.begin(), plan.end(),
+                         RemovalStep{kind, key, root, detail, L"", last}) != plan.end();
     };
     const std::wstring run = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
@@ -128,13 +169,16 @@ TEST(RemovalPlan, RegistryEntriesOfBothRoots) {
         EXPECT_TRUE(has(StepKind::RegistryValue, root, run, L"tessen"));
     }
     EXPECT_TRUE(has(StepKind::RegistryTree, RegistryRoot::LocalMachine,
-                    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane", L""));
+                    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane", L"",
+                    true));
     EXPECT_FALSE(has(StepKind::RegistryTree, RegistryRoot::CurrentUser,
-                     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane", L""));
+                     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane", L"",
+                     true));
     // The vendor key is looked at only once the product's key is gone.
     for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
         auto at = [&](StepKind kind, const std::wstring& key) {
-            return std::find(plan.begin(), plan.end(), RemovalStep{kind, key, root, L""}) -
+            return std::find(plan.begin(), plan.end(),
+                             RemovalStep{kind, key, root, L"", L"", false}) -
                    plan.begin();
         };
         EXPECT_LT(at(StepKind::RegistryTree, L"Software\\OrvikSoft\\Sorvane"),

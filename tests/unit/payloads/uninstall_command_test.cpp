@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+
+#include "payloads/common/command_fields.h"
+
 namespace sorvane::payloads {
 namespace {
 
@@ -28,6 +32,48 @@ TEST(UninstallCommand, UnknownWordsAreRefused) {
     }
     // Still silent when asked to be, even though the line is refused.
     const UninstallCommand cmd = ParseUninstallCommand(L"-uninstall -f -q");
+    EXPECT_FALSE(cmd.valid);
+    EXPECT_TRUE(cmd.forced);
+}
+
+// The running program as the system knows it: its long and its short form, in
+// any letter case.
+bool NamesInstalledUninstaller(std::wstring_view path) {
+    for (std::wstring_view own :
+         {L"C:\\Program Files\\Sorvane\\Uninstall.exe", L"C:\\PROGRA~1\\Sorvane\\UNINST~1.EXE"}) {
+        if (path.size() == own.size() &&
+            std::equal(path.begin(), path.end(), own.begin(),
+                       [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); }))
+            return true;
+    }
+    return false;
+}
+
+std::wstring TailOf(std::wstring_view line) {
+    return std::wstring(CommandTailAfterProgram(line, NamesInstalledUninstaller));
+}
+
+TEST(UninstallCommand, EntryLineInEveryFormTheSystemPassesOn) {
+    for (const wchar_t* line : {
+             L"C:\\Program Files\\Sorvane\\Uninstall.exe -uninstall -f",
+             L"\"C:\\Program Files\\Sorvane\\Uninstall.exe\" -uninstall -f",
+             L"C:\\PROGRA~1\\Sorvane\\UNINST~1.EXE -uninstall -f",
+             L"  C:\\Program Files\\Sorvane\\Uninstall.exe\t -uninstall  -f ",
+             L"c:\\program files\\SORVANE\\uninstall.EXE -uninstall -f",
+             L"C:\\Program Files\\Sorvane\\Uninstall -uninstall -f",  // ".exe" added by the system
+         }) {
+        const UninstallCommand cmd = ParseUninstallCommand(TailOf(line));
+        EXPECT_TRUE(cmd.valid) << line;
+        EXPECT_TRUE(cmd.forced) << line;
+    }
+    EXPECT_EQ(TailOf(L"C:\\Program Files\\Sorvane\\Uninstall.exe"), L"");
+}
+
+TEST(UninstallCommand, LineNotNamingTheProgramEndsItsNameAtTheFirstBlank) {
+    EXPECT_EQ(TailOf(L"Uninstall.exe -uninstall -f"), L"-uninstall -f");
+    // The name of a copy elsewhere is not guessed at; the line stays refused, silently.
+    const UninstallCommand cmd =
+        ParseUninstallCommand(TailOf(L"C:\\Other Place\\Uninstall.exe -uninstall -f"));
     EXPECT_FALSE(cmd.valid);
     EXPECT_TRUE(cmd.forced);
 }
