@@ -1,7 +1,6 @@
 #include "system/folder_access.h"
 
-#include <cstdio>
-
+#include "app/number_text.h"
 #include "install/data_folders.h"
 
 namespace sorvane {
@@ -33,9 +32,8 @@ std::string MakePrivateFolder(Os& os) {
     if (temp.back() != '\\') temp += '\\';
     const std::uint32_t stamp = os.GetTickCount();
     for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
-        char name[40];
-        std::snprintf(name, sizeof name, "sorvane-%08x-%d", static_cast<unsigned>(stamp), attempt);
-        const std::string folder = temp + name;
+        const std::string folder =
+            temp + "sorvane-" + HexText(stamp) + "-" + DecimalText(static_cast<unsigned>(attempt));
         if (os.CreateDirectory(folder)) return folder + "\\";
     }
     return {};

@@ -1,6 +1,6 @@
 #include "system/registry_entries.h"
 
-#include <cstdio>
+#include "app/number_text.h"
 #include <vector>
 
 #include "app/setup_error.h"
@@ -97,10 +97,9 @@ std::vector<Row> UninstallRows(Os& os, const std::string& dir) {
 
 std::string TodayAsDigits(Os& os) {
     const LocalDate d = os.GetLocalTime();
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%04d%02d%02d", d.year % 10000, d.month % 100,
-                  d.day % 100);
-    return digits;
+    return DecimalText(static_cast<unsigned>(d.year % 10000), 4) +
+           DecimalText(static_cast<unsigned>(d.month % 100), 2) +
+           DecimalText(static_cast<unsigned>(d.day % 100), 2);
 }
 
 void SetCompatibilityLayer(Os& os) {

@@ -1,6 +1,6 @@
 #include "system/shortcuts.h"
 
-#include <cstdio>
+#include "app/number_text.h"
 
 #include "app/session.h"
 #include "app/setup_error.h"
@@ -17,11 +17,8 @@ class LinkObject {
     explicit LinkObject(Os& os) : os_(os) {
         const long result = os_.CreateShellLink(&link_);
         if (result != 0) {
-            char code[16];
-            std::snprintf(code, sizeof code, "%08lX",
-                          static_cast<unsigned long>(result) & 0xFFFFFFFFul);
-            throw SetupError(std::string("The shell link object is not available (error 0x") +
-                             code + ").");
+            throw SetupError("The shell link object is not available (error 0x" +
+                             HexText(static_cast<std::uint32_t>(result)) + ").");
         }
     }
     ~LinkObject() { os_.ReleaseShellLink(link_); }

@@ -164,9 +164,9 @@ long Win32Os::ShellLinkSetWorkingDirectory(ShellLink link, const std::string& fo
 
 long Win32Os::ShellLinkSave(ShellLink link, const std::string& path, bool remember) {
     const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    std::vector<wchar_t> wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
     if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), n);
-    return AsLink(link)->file->Save(wide.c_str(), remember ? TRUE : FALSE);
+    return AsLink(link)->file->Save(wide.data(), remember ? TRUE : FALSE);
 }
 
 void Win32Os::ReleaseShellLink(ShellLink link) {
