@@ -111,6 +111,14 @@ class Os {
     // false when either call fails; |path| then is unchanged.
     virtual bool GetSpecialFolderPath(int csidl, std::string* path) = 0;
 
+    // --- the wizard: folder dialog and text conversion
+    // The folder-selection dialog over |owner|: true with the folder (ANSI) when the
+    // user confirmed one, false when the dialog was cancelled.
+    virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
+    // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
+    virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
+    virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
+
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.
     virtual ResourceView LoadResource(int id) = 0;

@@ -23,6 +23,7 @@ class FormWindow : public ui::ControlPeer {
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled);
     void CreateNative(ui::Control& control);
     void UpdateShowing();
@@ -31,6 +32,11 @@ class FormWindow : public ui::ControlPeer {
     HFONT FontFor(const ui::Font& font);
     HBRUSH BrushFor(std::uint32_t color);
     void Paint();
+    ui::Control* ControlOf(HWND child) const;
+    // Alt with a letter that the system's own search missed (the Turkish I's).
+    bool PressAccelerator(wchar_t letter);
+    // Keeps the keyboard usable when the focused control is disabled or hidden.
+    void MoveFocusFrom(HWND child);
 
     ui::Form& form_;
     HWND hwnd_ = nullptr;

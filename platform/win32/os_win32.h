@@ -50,13 +50,16 @@ class Win32Os : public Os {
                                const std::string& parameters, const std::string& directory,
                                int show) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
+    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    std::string AnsiToUtf8(const std::string& ansi) override;
+    std::string Utf8ToAnsi(const std::string& utf8) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
   private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;
-    bool terminated_ = false;  // a quit request was taken from the queue
+    bool terminated_ = false;  // a quit request was taken from the queue: the loop ends
     int exit_code_ = 0;
 };
 

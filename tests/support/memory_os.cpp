@@ -361,13 +361,19 @@ bool MemoryOs::PostMessage(WindowHandle window, std::uint32_t message, std::uint
 void MemoryOs::PumpMessages() {
     ++pumps;
     calls.push_back("Pump");
-    if (quit_posted) terminated_ = true;
     if (on_pump) on_pump(pumps);
+    while (!queue_.empty()) {
+        auto message = std::move(queue_.front());
+        queue_.pop_front();
+        message();
+    }
+    // Taken here, the quit request ends the message loop once control is back there.
+    if (quit_posted) terminated_ = true;
 }
 
 int MemoryOs::RunMessageLoop() {
     calls.push_back("RunMessageLoop");
-    for (int i = 0; i < loop_limit && !terminated_ && !quit_posted; ++i) PumpMessages();
+    for (int i = 0; i < loop_limit && !terminated_; ++i) PumpMessages();
     if (!quit_posted) loop_gave_up = true;
     terminated_ = true;
     return quit_code;
@@ -413,6 +419,17 @@ bool MemoryOs::GetSpecialFolderPath(int csidl, std::string* path) {
     auto found = special_folders.find(csidl);
     if (found == special_folders.end()) return false;
     *path = found->second;
+    return true;
+}
+
+bool MemoryOs::SelectDirectory(WindowHandle, std::string* folder) {
+    calls.push_back("SelectDirectory");
+    ++folder_dialogs;
+    if (folder_answers.empty()) return false;
+    const std::optional<std::string> answer = folder_answers.front();
+    folder_answers.pop_front();
+    if (!answer) return false;
+    *folder = *answer;
     return true;
 }
 
