@@ -101,7 +101,7 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
       Label8(Label(*this, TabSheet4, "Label8", {24, 77, 329, 14}, "Kurulum Klasörü:")),
       Edit1(OnPage(*this, Kind::Edit, TabSheet4, "Edit1", {24, 96, 329, 22})),
       Button4(OnPage(*this, Kind::Button, TabSheet4, "Button4", {360, 94, 89, 25}, "Araştır...")),
-      Label9(Label(*this, TabSheet4, "Label9", {24, 149, 422, 39},
+      Label9(Label(*this, TabSheet4, "Label9", {24, 149, 422, 56},
                    "Başka bir klasöre kurulum yapmak isterseniz Araştır tuşuna tıklayıp yeni bir "
                    "klasör seçiniz.\r\n\r\nDevam etmek için İleri > tuşuna tıklayın")),
       Label10(Label(*this, TabSheet5, "Label10", {24, 69, 457, 68},

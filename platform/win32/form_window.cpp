@@ -285,6 +285,15 @@ void FormWindow::Paint() {
     EndPaint(hwnd_, &ps);
 }
 
+bool FormWindow::PreTranslate(const MSG& msg) {
+    // Taken before the dialog manager, whose own search misses the Turkish I's.
+    if (msg.message != WM_SYSCHAR || msg.wParam <= L' ') return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    bool pressed = false;
+    ui::InvokeGuarded([&] { pressed = PressAccelerator(static_cast<wchar_t>(msg.wParam)); });
+    return pressed;
+}
+
 bool FormWindow::PressAccelerator(wchar_t letter) {
     for (auto& [child, control] : controls_) {
         if (control->kind() != ui::Kind::Button || !control->Showing() || !control->enabled())
@@ -318,11 +327,6 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
                 return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
             return 0;
         }
-        case WM_SYSCOMMAND:
-            if ((wparam & 0xFFF0) == SC_KEYMENU && lparam > L' ' &&
-                PressAccelerator(static_cast<wchar_t>(lparam)))
-                return 0;
-            break;
         case WM_COMMAND: {
             ui::Control* c = ControlOf(reinterpret_cast<HWND>(lparam));
             if (c && HIWORD(wparam) == BN_CLICKED &&

@@ -20,6 +20,9 @@ class FormWindow : public ui::ControlPeer {
 
     HWND hwnd() const { return hwnd_; }
     void Changed(ui::Control& control, ui::Property property) override;
+    // Alt with a button's accelerator letter, for the window or any of its controls:
+    // presses that button. True when the message was taken.
+    bool PreTranslate(const MSG& msg);
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -33,7 +36,6 @@ class FormWindow : public ui::ControlPeer {
     HBRUSH BrushFor(std::uint32_t color);
     void Paint();
     ui::Control* ControlOf(HWND child) const;
-    // Alt with a letter that the system's own search missed (the Turkish I's).
     bool PressAccelerator(wchar_t letter);
     // Keeps the keyboard usable when the focused control is disabled or hidden.
     void MoveFocusFrom(HWND child);

@@ -208,6 +208,7 @@ bool Win32Os::PostMessage(WindowHandle window, std::uint32_t message, std::uintp
 }
 
 void Win32Os::Dispatch(MSG& msg) {
+    if (filter_ && filter_(msg)) return;
     if (dialog_ && IsWindow(dialog_) && IsDialogMessageW(dialog_, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
