@@ -112,8 +112,8 @@ class Os {
     virtual bool GetSpecialFolderPath(int csidl, std::string* path) = 0;
 
     // --- the wizard: folder dialog and text conversion
-    // The folder-selection dialog over |owner|: true with the folder (ANSI) when the
-    // user confirmed one, false when the dialog was cancelled.
+    // The folder-selection dialog over |owner|: true with the folder (UTF-8, as the
+    // folder field shows it) when the user confirmed one, false when cancelled.
     virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
     // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
     virtual std::string AnsiToUtf8(const std::string& ansi) = 0;

@@ -272,7 +272,7 @@ void TqnInstaller::Button4Click() {
     std::string folder;
     // An empty answer would name a folder relative to the current drive: kept out.
     if (!os_.SelectDirectory(native, &folder) || folder.empty()) return;
-    Edit1.SetText(os_.AnsiToUtf8(FolderFieldText(folder)));
+    Edit1.SetText(FolderFieldText(folder));
 }
 
 void TqnInstaller::RunSilentSequence() {
