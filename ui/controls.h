@@ -188,9 +188,6 @@ class Form : public Control {
     // Any request to close the window (close box, Alt+F4, the system menu, the
     // system's log-off query): the form answers whether the window may close.
     std::function<bool()> on_close_request;
-    // The window is shown, and gets its size.
-    std::function<void()> on_show;
-    std::function<void()> on_resize;
     // The control that the form gave the focus to.
     Control* focused() const { return focused_; }
     void SetFocus(Control* control);

@@ -155,8 +155,6 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     CheckBox1.on_change = [this](ui::Control&) { CheckBox1Click(); };
     Button4.on_click = [this](ui::Control&) { Button4Click(); };
     on_close_request = [this] { return FormCloseQuery(); };
-    on_show = [this] { FormShow(); };
-    on_resize = [this] { FormResize(); };
     FormResize();
 }
 
