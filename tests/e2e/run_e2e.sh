@@ -415,7 +415,10 @@ scenario_interactive() {  # NAME LANG CAPTION CANCEL BROWSE INSTALL FINISH FINIS
     W_CAPTION=$3
     scenario_begin "$name" "$lang" || { fail "scenario prepared"; scenario_end; return; }
     [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    # Started from C:\, where the folder dialog then opens.
+    pushd "$(sc_c)" >/dev/null || return
     sc_start_setup wizard
+    popd >/dev/null || return
     local pid=$BG_PID rect chosen='C:\Sorvane Chosen' cap=$3
     if ! sc_find qnInstaller "$cap" 30000; then
         fail "the wizard is shown, titled '$cap'"
