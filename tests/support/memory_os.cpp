@@ -422,17 +422,6 @@ bool MemoryOs::GetSpecialFolderPath(int csidl, std::string* path) {
     return true;
 }
 
-bool MemoryOs::SelectDirectory(WindowHandle, std::string* folder) {
-    calls.push_back("SelectDirectory");
-    ++folder_dialogs;
-    if (folder_answers.empty()) return false;
-    const std::optional<std::string> answer = folder_answers.front();
-    folder_answers.pop_front();
-    if (!answer) return false;
-    *folder = *answer;
-    return true;
-}
-
 void MemoryOs::ReleaseResource(const ResourceView&) {
     calls.push_back("ReleaseResource");
     --open_resource_views;
