@@ -227,10 +227,19 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
         case ui::Property::Text:
             SetWindowTextW(child, Widen(control.text()).c_str());
             break;
-        case ui::Property::Enabled:
+        case ui::Property::Enabled: {
+            // The system drops the focus of a window it disables: it goes on instead.
+            const bool had_focus = GetFocus() == child;
             EnableWindow(child, control.enabled());
-            if (!control.enabled() && GetFocus() == child) MoveFocusFrom(child);
+            if (had_focus && !control.enabled()) MoveFocusFrom(child);
+            // A button that comes back while nothing has the focus takes it, so that
+            // the keyboard goes on working (the finish button after the run).
+            HWND focus = GetFocus();
+            if (control.enabled() && control.kind() == ui::Kind::Button && control.Showing() &&
+                IsWindowVisible(hwnd_) && (focus == hwnd_ || focus == nullptr))
+                SetFocus(child);
             break;
+        }
         case ui::Property::Checked:
             SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
             break;

@@ -441,6 +441,14 @@ scenario_interactive() {  # NAME LANG CAPTION CANCEL BROWSE INSTALL FINISH FINIS
         "1 0 0" "$(state 'Sözleşmeyi kabul ediyorum' shown) $(state 'Sözleşmeyi kabul ediyorum' checked) $(state 'İleri >' enabled)"
     check_contains "the licence is shown read-only in Turkish" <(wiz_controls) 'SORVANE SON KULLANICI LİSANS SÖZLEŞMESİ'
     sc_screenshot "$lang-2-licence" "$rect"
+    # A multi-line box would take Escape and Enter for itself, or close the window.
+    local tries=0
+    until [[ "$(focused)" == SORVANE* ]] || ((++tries > 5)); do keys tab; done
+    check "Tab reaches the licence box" test "$tries" -le 5
+    keys esc enter
+    sleep 0.5
+    check_eq "in the licence box, Escape and Enter do nothing" "0 1 1" \
+        "$(sc_count '#32770') $(sc_count qnInstaller) $(state 'Sözleşmeyi kabul ediyorum' shown)"
     sc_click qnInstaller "$cap" 'Sözleşmeyi kabul ediyorum'
     check "accepting enables 'İleri >'" wait_state 'İleri >' enabled 1
     sc_click qnInstaller "$cap" '< Geri'
@@ -512,6 +520,7 @@ scenario_interactive() {  # NAME LANG CAPTION CANCEL BROWSE INSTALL FINISH FINIS
     check_eq "progress ran to 15 of 15" "pos=15 max=15" "$(progress)"
     check_eq "finish page: cancel and back disabled, the client box ticked" "0 0 1" \
         "$(state "$cancel" enabled) $(state '< Geri' enabled) $(state "Sorvane'nı çalıştır" checked)"
+    check_eq "the finish button has the focus" "$finish" "$(focused)"
     sc_screenshot "$lang-6-finish" "$rect"
 
     if [[ $lang == en ]]; then
