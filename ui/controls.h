@@ -102,8 +102,9 @@ class Control {
     // Background colour as 0x00BBGGRR; kInheritColor takes the parent's (the form's
     // is the system's button face).
     std::uint32_t color = kInheritColor;
-    bool bordered = true;  // edits: a sunken border
-    bool bevel = false;    // panels: a 2-pixel bevel line along the bottom edge
+    bool bordered = true;    // edits: a sunken border
+    bool bevel = false;      // panels: a 2-pixel bevel line along the bottom edge
+    bool show_accel = true;  // labels: "&&" shows one ampersand; off for data such as paths
     // Pictures: drawn stretched to the control; the picture's transparent colour
     // leaves what lies behind.
     std::shared_ptr<const GifImage> picture;

@@ -146,6 +146,8 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     Label1.SetFont({"Tahoma", 15, true, ui::kTurkishCharset});
     Edit1.SetFont({"Tahoma", 13, false});
     Edit2.bordered = false;
+    // Folder and product names are shown as they are, an ampersand included.
+    for (ui::Control* data : {&Label16, &Label18, &Label22, &Label24}) data->show_accel = false;
     CheckBox2.SetChecked(true);
     LoadPictureAndLicence();
 

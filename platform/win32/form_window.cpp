@@ -144,7 +144,7 @@ void FormWindow::CreateNative(ui::Control& control) {
             break;
         case ui::Kind::Label:
             cls = L"STATIC";
-            style |= SS_LEFT;
+            style |= SS_LEFT | (control.show_accel ? 0 : SS_NOPREFIX);
             break;
         case ui::Kind::Edit:
             cls = L"EDIT";
