@@ -39,11 +39,17 @@ class NativeInstaller : public sorvane::TqnInstaller {
   public:
     NativeInstaller(sorvane::Os& os, sorvane::SetupSession& session,
                     const sorvane::InstallSteps& steps, sorvane::win32::Win32Os& win32)
-        : TqnInstaller(os, session, steps), window_(*this) {
+        : TqnInstaller(os, session, steps), win32_(win32), window_(*this) {
         win32.SetDialogWindow(window_.hwnd());
+        win32.SetMessageFilter([this](MSG& msg) { return window_.PreTranslate(msg); });
+    }
+    ~NativeInstaller() override {
+        win32_.SetMessageFilter(nullptr);
+        win32_.SetDialogWindow(nullptr);
     }
 
   private:
+    sorvane::win32::Win32Os& win32_;
     sorvane::win32::FormWindow window_;
 };
 

@@ -223,6 +223,13 @@ class Os {
     virtual std::uint32_t GetLastError() = 0;
     virtual std::string GetTempPath() = 0;  // the process's temporary folder, final backslash
     virtual LocalDate GetLocalTime() = 0;   // GetLocalTime, its date part
+    // --- the wizard: folder dialog and text conversion
+    // The folder-selection dialog over |owner|: true with the folder (UTF-8, as the
+    // folder field shows it) when the user confirmed one, false when cancelled.
+    virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
+    // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
+    virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
+    virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
 
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.

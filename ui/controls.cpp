@@ -127,6 +127,11 @@ Control& Form::AddControl(Kind kind, std::string name, Control* parent, Rect bou
     return c;
 }
 
+void Form::SetFocus(Control* control) {
+    focused_ = control;
+    if (control) control->Notify(Property::Focus);
+}
+
 Control* Form::Find(const std::string& name) const {
     for (const auto& c : owned_)
         if (c->name() == name) return c.get();

@@ -10,25 +10,54 @@
 #include <string>
 #include <vector>
 
+#include "ui/gif_image.h"
+
 namespace sorvane::ui {
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+inline constexpr int kDefaultCharset = 1;  // the system's default character set
+inline constexpr int kTurkishCharset = 162;
+
 struct Font {
     std::string face = "Tahoma";
     int height = 11;  // character height in pixels at 96 dpi
     bool bold = false;
+    int charset = kDefaultCharset;
 };
 
 inline constexpr std::uint32_t kInheritColor = 0xFFFFFFFF;
 inline constexpr std::uint32_t kWhite = 0x00FFFFFF;
 
-enum class Kind { Form, PageControl, Page, Panel, Button, Label, Edit, CheckBox, ProgressBar };
+enum class Kind {
+    Form,
+    PageControl,
+    Page,
+    Panel,  // may carry a text, drawn left-aligned and centred vertically
+    Button,
+    Label,
+    Edit,
+    Memo,  // multi-line, read-only, with a vertical scroll bar
+    CheckBox,
+    ProgressBar,
+    Image,
+};
 
 // Which piece of state changed, so that a peer updates only that.
-enum class Property { Text, Enabled, Visible, Checked, Bounds, Font, Range, Position, ActivePage };
+enum class Property {
+    Text,
+    Enabled,
+    Visible,
+    Checked,
+    Bounds,
+    Font,
+    Range,
+    Position,
+    ActivePage,
+    Focus,
+};
 
 class Control;
 
@@ -73,8 +102,15 @@ class Control {
     // Background colour as 0x00BBGGRR; kInheritColor takes the parent's (the form's
     // is the system's button face).
     std::uint32_t color = kInheritColor;
-    bool bordered = true;  // edits: a sunken border
-    bool bevel = false;    // panels: a 2-pixel bevel line along the bottom edge
+    bool bordered = true;    // edits: a sunken border
+    bool bevel = false;      // panels: a 2-pixel bevel line along the bottom edge
+    bool show_accel = true;  // labels: "&&" shows one ampersand; off for data such as paths
+    // Pictures: drawn stretched to the control; the picture's transparent colour
+    // leaves what lies behind.
+    std::shared_ptr<const GifImage> picture;
+    // Focus order among the controls that take the focus; equal orders keep the
+    // order of creation.
+    int tab_order = 1000;
 
     // Shown: visible itself and on every level up to the form, pages included.
     bool Showing() const;
@@ -89,6 +125,7 @@ class Control {
     std::uintptr_t native = 0;
 
   protected:
+    friend class Form;
     void Notify(Property property);
 
   private:
@@ -149,10 +186,12 @@ class Form : public Control {
     const std::vector<std::unique_ptr<Control>>& controls() const { return owned_; }
     Control* Find(const std::string& name) const;
 
-    // Any request to close the window (close box, Alt+F4, log-off): the form decides.
-    std::function<void()> on_close_request;
-    // The control that gets the focus when the window is shown.
-    Control* initial_focus = nullptr;
+    // Any request to close the window (close box, Alt+F4, the system menu, the
+    // system's log-off query): the form answers whether the window may close.
+    std::function<bool()> on_close_request;
+    // The control that the form gave the focus to.
+    Control* focused() const { return focused_; }
+    void SetFocus(Control* control);
 
     ControlPeer* peer() const { return peer_; }
     void SetPeer(ControlPeer* peer) { peer_ = peer; }
@@ -160,6 +199,7 @@ class Form : public Control {
   private:
     std::vector<std::unique_ptr<Control>> owned_;
     ControlPeer* peer_ = nullptr;
+    Control* focused_ = nullptr;
 };
 
 }  // namespace sorvane::ui

@@ -1,7 +1,11 @@
 #include "wizard/installer_form.h"
 
+#include <memory>
+
 #include "app/command_line.h"
+#include "wizard/install_folder.h"
 #include "wizard/texts.h"
+#include "wizard/wizard_resources.h"
 
 namespace sorvane {
 
@@ -11,12 +15,17 @@ using ui::Kind;
 using ui::Rect;
 
 constexpr Rect kPageArea{3, 5, 504, 317};  // inside PageControl1, whose frame lies outside
+constexpr int kPanelWidth = 504, kPanelHeight = 317, kHeaderHeight = 56;
+const ui::Font kBold{"Tahoma", 11, true};
 
+// A page with its content panel, which carries a bevel line along its bottom edge.
 ui::Control& Page(ui::Form& f, ui::PageControl& pages, const char* sheet, const char* panel,
                   Rect panel_at) {
     ui::Control& page = f.AddControl(Kind::Page, sheet, &pages, kPageArea);
     pages.AddPage(&page);
-    f.AddControl(Kind::Panel, panel, &page, {panel_at.left, panel_at.top, 504, 317}).bevel = true;
+    f.AddControl(Kind::Panel, panel, &page,
+                 {panel_at.left, panel_at.top, kPanelWidth, kPanelHeight})
+        .bevel = true;
     return page;
 }
 
@@ -24,19 +33,39 @@ ui::Control& Content(ui::Control& page) {
     return *page.children().front();
 }
 
-// The white header of pages 1 to 5: title and subtitle.
+// The white header of pages 1 to 5: title, subtitle and a bevel line below.
 void Header(ui::Form& f, ui::Control& page, const char* panel, const char* title_name,
             const char* title, const char* subtitle_name, const char* subtitle) {
-    ui::Control& header = f.AddControl(Kind::Panel, panel, &Content(page), {0, 0, 504, 56});
+    ui::Control& header =
+        f.AddControl(Kind::Panel, panel, &Content(page), {0, 0, kPanelWidth, kHeaderHeight});
     header.color = ui::kWhite;
     header.bevel = true;
-    ui::Control& t = f.AddControl(Kind::Label, title_name, &header, {16, 8, 470, 16}, title);
-    t.SetFont({"Tahoma", 13, true});
+    f.AddControl(Kind::Label, title_name, &header, {16, 8, 470, 16}, title)
+        .SetFont({"Tahoma", 13, true});
     f.AddControl(Kind::Label, subtitle_name, &header, {24, 32, 470, 14}, subtitle);
 }
 
-ui::Control& Label(ui::Form& f, ui::Control& parent, const char* name, Rect at, const char* text) {
-    return f.AddControl(Kind::Label, name, &parent, at, text);
+ui::Control& Label(ui::Form& f, ui::Control& page, const char* name, Rect at, const char* text,
+                   bool bold = false) {
+    ui::Control& label = f.AddControl(Kind::Label, name, &Content(page), at, text);
+    if (bold) label.SetFont(kBold);
+    return label;
+}
+
+ui::Control& OnPage(ui::Form& f, Kind kind, ui::Control& page, const char* name, Rect at,
+                    const char* text = "") {
+    return f.AddControl(kind, name, &Content(page), at, text);
+}
+
+// The licence as the memo shows it: every line ending in CR LF.
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 40);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
 }
 
 }  // namespace
@@ -53,41 +82,106 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
       Button1(AddControl(Kind::Button, "Button1", this, {416, 328, 75, 25}, "Vazgeç")),
       Button2(AddControl(Kind::Button, "Button2", this, {328, 328, 75, 25}, "İleri >")),
       Button3(AddControl(Kind::Button, "Button3", this, {250, 328, 75, 25}, "< Geri")),
-      Panel1(AddControl(Kind::Label, "Panel1", this, {8, 334, 185, 25})),
-      Label1(Label(*this,
-                   AddControl(Kind::Panel, "Panel2", &Content(TabSheet1), {165, 0, 339, 315}),
-                   "Label1", {12, 8, 313, 81}, "Sorvane Kurulum Sihirbazına Hoş Geldiniz")),
-      Label2(Label(*this, *Label1.parent(), "Label2", {12, 136, 309, 161},
-                   "Bu sihirbaz size Sorvane kurulumu esnasında rehberlik edecektir.\r\n\r\n"
-                   "Kuruluma başlamadan önce çalışan bütün uygulamalarınızı kapatmanızı öneririz. "
-                   "Ayrıca kurulum tamamlandıktan sonra lütfen bilgisayarınızı yeniden "
-                   "başlatınız.\r\n\r\nDevam etmek için İleri > tuşuna tıklayın")),
-      Label22(Label(*this, Content(TabSheet6), "Label22", {24, 80, 457, 65}, "%APP_NAME%")),
-      Label23(Label(*this, Content(TabSheet6), "Label23", {24, 160, 457, 14},
-                    "Kurulum için hazırlanıyor...")),
-      Edit2(AddControl(Kind::Edit, "Edit2", &Content(TabSheet6), {24, 184, 449, 21}, "...")),
+      Panel1(AddControl(Kind::Panel, "Panel1", this, {8, 328, 185, 25})),
+      Image1(OnPage(*this, Kind::Image, TabSheet1, "Image1", {0, 0, 165, 315})),
+      Image2(OnPage(*this, Kind::Image, TabSheet1, "Image2", {0, 0, 110, 132})),
+      Panel2(OnPage(*this, Kind::Panel, TabSheet1, "Panel2", {165, 0, 339, 315})),
+      Label1(AddControl(Kind::Label, "Label1", &Panel2, {12, 8, 313, 81},
+                        "Sorvane Kurulum Sihirbazına Hoş Geldiniz")),
+      Label2(AddControl(Kind::Label, "Label2", &Panel2, {12, 136, 309, 161},
+                        "Bu sihirbaz size Sorvane kurulumu esnasında rehberlik edecektir.\r\n\r\n"
+                        "Kuruluma başlamadan önce çalışan bütün uygulamalarınızı kapatmanızı "
+                        "öneririz. Ayrıca kurulum tamamlandıktan sonra lütfen bilgisayarınızı "
+                        "yeniden başlatınız.\r\n\r\nDevam etmek için İleri > tuşuna tıklayın")),
+      Label20(Label(*this, TabSheet2, "Label20", {8, 64, 489, 14},
+                    "License Agreement && Terms and Conditions")),
+      Memo1(OnPage(*this, Kind::Memo, TabSheet2, "Memo1", {8, 80, 489, 201})),
+      CheckBox1(OnPage(*this, Kind::CheckBox, TabSheet2, "CheckBox1", {8, 287, 481, 17},
+                       "Sözleşmeyi kabul ediyorum")),
+      Label8(Label(*this, TabSheet4, "Label8", {24, 77, 329, 14}, "Kurulum Klasörü:")),
+      Edit1(OnPage(*this, Kind::Edit, TabSheet4, "Edit1", {24, 96, 329, 22})),
+      Button4(OnPage(*this, Kind::Button, TabSheet4, "Button4", {360, 94, 89, 25}, "Araştır...")),
+      Label9(Label(*this, TabSheet4, "Label9", {24, 149, 422, 56},
+                   "Başka bir klasöre kurulum yapmak isterseniz Araştır tuşuna tıklayıp yeni bir "
+                   "klasör seçiniz.\r\n\r\nDevam etmek için İleri > tuşuna tıklayın")),
+      Label10(Label(*this, TabSheet5, "Label10", {24, 69, 457, 68},
+                    "Sorvane bilgisayarınıza yüklenmeye hazır\r\n\r\nYüklemeye başlamak için "
+                    "İleri tuşuna tıklayın. Kurulum bilgilerini değiştirmek için Geri tuşuna "
+                    "tıklayın")),
+      Label13(
+          Label(*this, TabSheet5, "Label13", {24, 165, 457, 14}, "Kurulacak olan uygulama:", true)),
+      Label16(Label(*this, TabSheet5, "Label16", {40, 181, 441, 14}, "")),
+      Label17(Label(*this, TabSheet5, "Label17", {24, 205, 457, 14}, "Kurulum yeri:", true)),
+      Label18(Label(*this, TabSheet5, "Label18", {40, 221, 441, 14}, "")),
+      Label22(Label(*this, TabSheet6, "Label22", {24, 80, 457, 65}, "%APP_NAME%")),
+      Label23(
+          Label(*this, TabSheet6, "Label23", {24, 160, 457, 14}, "Kurulum için hazırlanıyor...")),
+      Edit2(OnPage(*this, Kind::Edit, TabSheet6, "Edit2", {24, 184, 449, 21}, "...")),
       JvXPProgressBar1(
           Add<ui::ProgressBar>("JvXPProgressBar1", &Content(TabSheet6), Rect{24, 216, 449, 17})),
-      Label24(Label(*this, Content(TabSheet7), "Label24", {24, 80, 457, 49}, "")),
-      CheckBox2(AddControl(Kind::CheckBox, "CheckBox2", &Content(TabSheet7), {24, 280, 449, 17})),
+      Label24(Label(*this, TabSheet7, "Label24", {24, 80, 457, 49}, "")),
+      CheckBox2(OnPage(*this, Kind::CheckBox, TabSheet7, "CheckBox2", {24, 280, 449, 17})),
       os_(os),
       session_(session),
       steps_(steps) {
     SetText("...");
     SetVisible(false);
-    Button2.tag = 0;
-    Button3.tag = 1;
-    Button3.SetVisible(false);
-    Panel1.SetFont({"Tahoma", 11, true});
-    Label1.parent()->color = ui::kWhite;
-    Label1.SetFont({"Tahoma", 15, true});
-    Edit2.bordered = false;
-    CheckBox2.SetChecked(true);
+    Header(*this, TabSheet2, "Panel6", "Label26", "Lisans Sözleşmesi", "Label27",
+           "Devam etmek için lütfen aşağıdaki sözleşmeyi kabul ediniz.");
+    Header(*this, TabSheet4, "Panel3", "Label11", "Yüklenecek Klasörü Seçin", "Label12",
+           "Sorvane aşağıdaki klasöre yüklenecektir");
+    Header(*this, TabSheet5, "Panel5", "Label14", "Kurulum Özeti", "Label15",
+           "Sorvane yüklenmeye hazır");
     Header(*this, TabSheet6, "Panel7", "Label30", "Yükleniyor...", "Label31", "Kurulum başladı.");
     Header(*this, TabSheet7, "Panel8", "Label28", "Kurulum Tamamlandı", "Label29", "");
+
+    Button1.tab_order = 0;
+    Button2.tab_order = 1;
+    Button3.tab_order = 2;
+    Button2.tag = kForwardTag;
+    Button3.tag = kBackTag;
+    Button3.SetVisible(false);
+    Panel1.SetFont(kBold);
+    Panel2.color = ui::kWhite;
+    Label1.SetFont({"Tahoma", 15, true, ui::kTurkishCharset});
+    Edit1.SetFont({"Tahoma", 13, false});
+    Edit2.bordered = false;
+    // Folder and product names are shown as they are, an ampersand included.
+    for (ui::Control* data : {&Label16, &Label18, &Label22, &Label24}) data->show_accel = false;
+    CheckBox2.SetChecked(true);
+    LoadPictureAndLicence();
+
     Button1.on_click = [this](ui::Control&) { CloseWizard(false); };
-    on_close_request = [this] { FormCloseQuery(); };
-    initial_focus = &Button2;
+    Button2.on_click = [this](ui::Control& sender) { Button2Click(sender); };
+    Button3.on_click = [this](ui::Control& sender) { Button2Click(sender); };
+    CheckBox1.on_change = [this](ui::Control&) { CheckBox1Click(); };
+    Button4.on_click = [this](ui::Control&) { Button4Click(); };
+    on_close_request = [this] { return FormCloseQuery(); };
+    FormResize();
+}
+
+void TqnInstaller::LoadPictureAndLicence() {
+    for (ui::Control* image : {&Image1, &Image2}) {
+        const int id = image == &Image1 ? kWelcomePictureResource : kLogoPictureResource;
+        const ResourceView view = os_.LoadResource(id);
+        if (!view.valid()) continue;
+        auto picture = std::make_shared<ui::GifImage>();
+        const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
+        os_.ReleaseResource(view);
+        if (!decoded) continue;
+        image->picture = picture;
+        image->SetBounds(
+            {image->bounds().left, image->bounds().top, picture->width, picture->height});
+    }
+    // Image1 keeps its size: its picture is stretched to it.
+    Image1.SetBounds({0, 0, 165, 315});
+
+    const ResourceView licence = os_.LoadResource(kLicenceTextResource);
+    if (licence.valid()) {
+        Memo1.SetText(
+            WithCrLf(std::string(reinterpret_cast<const char*>(licence.data), licence.size)));
+        os_.ReleaseResource(licence);
+    }
 }
 
 void TqnInstaller::FormCreate() {
@@ -101,6 +195,84 @@ void TqnInstaller::FormCreate() {
     ApplyLanguage(os_, session_, *this);
     if (session_.Silent) RunSilentSequence();
     FillAppNamePlaceholders(*this);
+}
+
+void TqnInstaller::Show() {
+    SetVisible(true);
+    FormResize();
+    FormShow();
+}
+
+void TqnInstaller::FormShow() {
+    SetFocus(&Button2);
+}
+
+void TqnInstaller::FormResize() {
+    const Rect& big = Image1.bounds();
+    const Rect& small = Image2.bounds();
+    Image2.SetBounds({big.width / 2 - small.width / 2, big.top + big.height - small.height - 20,
+                      small.width, small.height});
+}
+
+void TqnInstaller::Button2Click(ui::Control& sender) {
+    if (finish_shown()) {
+        CloseWizard(true);
+        return;
+    }
+    Button2.SetEnabled(true);
+    Button2.SetText(session_.NextCaption);
+    session_.PageIndex += sender.tag == kForwardTag ? 1 : -1;
+    PageControl1.SetActivePage(session_.PageIndex);
+    switch (session_.PageIndex) {
+        case 0:
+            Button3.SetVisible(false);
+            break;
+        case 1:
+            Button2.SetEnabled(false);
+            CheckBox1.SetChecked(false);
+            Button3.SetVisible(true);
+            break;
+        case 2:
+            ComputeDefaultInstallDir();
+            Edit1.SetText(os_.AnsiToUtf8(session_.InstallDir));
+            Button3.SetVisible(true);
+            break;
+        case 3:
+            session_.InstallDir = os_.Utf8ToAnsi(Edit1.text());
+            Label16.SetText(session_.AppName);
+            Label18.SetText(os_.AnsiToUtf8(session_.InstallDir));
+            Button2.SetText(session_.InstallCaption);
+            Button3.SetVisible(true);
+            break;
+        case 4:
+            Button2.SetText(session_.InstallCaption);
+            Button2.SetEnabled(false);
+            Button3.SetEnabled(false);
+            Label22.SetText(session_.AppName + kInstallingText);
+            Button3.SetVisible(true);
+            RunInstallation();
+            break;
+        default:
+            break;
+    }
+}
+
+void TqnInstaller::CheckBox1Click() {
+    Button2.SetEnabled(CheckBox1.checked());
+}
+
+void TqnInstaller::ComputeDefaultInstallDir() {
+    std::string path = ProgramFilesFolder(os_);
+    if (path.back() != '\\') path += '\\';
+    session_.DefaultInstallDir = path + kProductName + "\\";
+    if (session_.InstallDir.empty()) session_.InstallDir = session_.DefaultInstallDir;
+}
+
+void TqnInstaller::Button4Click() {
+    std::string folder;
+    // An empty answer would name a folder relative to the current drive: kept out.
+    if (!os_.SelectDirectory(native, &folder) || folder.empty()) return;
+    Edit1.SetText(FolderFieldText(folder));
 }
 
 void TqnInstaller::RunSilentSequence() {
@@ -121,7 +293,14 @@ void TqnInstaller::RunInstallation() {
                     PageControl1},
                    steps_,
                    native};
-    sorvane::RunInstallation(run);
+    running_ = true;
+    try {
+        sorvane::RunInstallation(run);
+    } catch (...) {
+        running_ = false;
+        throw;
+    }
+    running_ = false;
 }
 
 void TqnInstaller::EndWizard() {
@@ -144,8 +323,13 @@ void TqnInstaller::CloseWizard(bool immediate) {
     if (os_.MessageBox(native, question, text(), kMbYesNo | kMbIconWarning) == kIdYes) EndWizard();
 }
 
-void TqnInstaller::FormCloseQuery() {
-    if (close_query_installed_) CloseWizard(false);
+bool TqnInstaller::FormCloseQuery() {
+    // Once the wizard has ended, the window may go, but not while a run still works:
+    // a log-off then would leave a half-written installation.
+    if (!close_query_installed_) return !running_;
+    // A silent run shows no window, not even the question: it refuses and goes on.
+    if (!session_.Silent) CloseWizard(false);
+    return false;
 }
 
 }  // namespace sorvane

@@ -1,8 +1,11 @@
 #include "platform/win32/form_window.h"
 
-#include "app/setup_error.h"
+#include <algorithm>
+#include <vector>
 
 #include "app/session.h"
+#include "app/setup_error.h"
+#include "platform/win32/picture_painter.h"
 
 namespace sorvane::win32 {
 
@@ -10,6 +13,11 @@ namespace {
 
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Child ids start above IDOK and IDCANCEL, which the dialog manager sends for
+// Enter and Escape when no button claims them.
+constexpr int kFirstControlId = 100;
+
+WNDPROC g_edit_proc = nullptr;
 
 COLORREF Resolve(std::uint32_t color) {
     return color == ui::kInheritColor ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(color);
@@ -30,6 +38,23 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
     registered = RegisterClassExW(&wc) != 0;
 }
 
+// Letters compared as a Turkish reader types them: the four I's are one letter.
+wchar_t Fold(wchar_t c) {
+    if (c == L'I' || c == 0x0130 || c == 0x0131) return L'i';
+    return static_cast<wchar_t>(towlower(c));
+}
+
+// The letter after the single '&' of a caption, 0 when there is none.
+wchar_t AcceleratorOf(const WideText& text) {
+    const wchar_t* caption = text.c_str();
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
 }  // namespace
 
 FormWindow::FormWindow(ui::Form& form) : form_(form) {
@@ -46,7 +71,13 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
                             kFormStyle, x, y, w, h, nullptr, nullptr, instance, this);
     if (!hwnd_) throw SetupError("The setup window cannot be created.");
     form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
-    for (const auto& control : form.controls()) CreateNative(*control);
+    // Created in focus order: the dialog manager's Tab follows the windows' order.
+    std::vector<ui::Control*> order;
+    for (const auto& control : form.controls()) order.push_back(control.get());
+    std::stable_sort(order.begin(), order.end(), [](const ui::Control* a, const ui::Control* b) {
+        return a->tab_order < b->tab_order;
+    });
+    for (ui::Control* control : order) CreateNative(*control);
     form.SetPeer(this);
     UpdateShowing();
 }
@@ -74,12 +105,14 @@ std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
 }
 
 HFONT FormWindow::FontFor(const ui::Font& font) {
-    const std::string key = font.face + "/" + std::to_string(font.height) + (font.bold ? "b" : "");
+    const std::string key = font.face + "/" + std::to_string(font.height) +
+                            (font.bold ? "b/" : "/") + std::to_string(font.charset);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HFONT f = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
+    HFONT f =
+        CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                    static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
     fonts_[key] = f;
     return f;
 }
@@ -90,6 +123,11 @@ HBRUSH FormWindow::BrushFor(std::uint32_t color) {
     HBRUSH b = CreateSolidBrush(Resolve(color));
     brushes_[color] = b;
     return b;
+}
+
+ui::Control* FormWindow::ControlOf(HWND child) const {
+    auto it = controls_.find(child);
+    return it == controls_.end() ? nullptr : it->second;
 }
 
 void FormWindow::CreateNative(ui::Control& control) {
@@ -107,28 +145,39 @@ void FormWindow::CreateNative(ui::Control& control) {
             break;
         case ui::Kind::Label:
             cls = L"STATIC";
-            style |= SS_LEFT;
+            style |= SS_LEFT | (control.show_accel ? 0 : SS_NOPREFIX);
             break;
         case ui::Kind::Edit:
             cls = L"EDIT";
             style |= ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
             if (control.bordered) ex_style |= WS_EX_CLIENTEDGE;
             break;
+        case ui::Kind::Memo:
+            cls = L"EDIT";
+            style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
+            ex_style |= WS_EX_CLIENTEDGE;
+            break;
         case ui::Kind::ProgressBar:
             cls = PROGRESS_CLASSW;
             break;
         default:
-            return;  // containers are drawn by the form itself
+            return;  // containers and pictures are drawn by the form itself
     }
     const POINT at = Origin(control);
+    const auto id = static_cast<UINT_PTR>(kFirstControlId + controls_.size());
     HWND child = CreateWindowExW(ex_style, cls, Widen(control.text()).c_str(), style, at.x, at.y,
-                                 control.bounds().width, control.bounds().height, hwnd_, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+                                 control.bounds().width, control.bounds().height, hwnd_,
+                                 reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
     if (!child) return;
     control.native = reinterpret_cast<std::uintptr_t>(child);
     controls_[child] = &control;
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())), FALSE);
     EnableWindow(child, control.enabled());
+    if (control.kind() == ui::Kind::Memo) {
+        auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::MemoProc)));
+        if (!g_edit_proc) g_edit_proc = previous;
+    }
     if (control.kind() == ui::Kind::CheckBox)
         SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
     if (auto* bar = dynamic_cast<ui::ProgressBar*>(&control)) {
@@ -138,9 +187,18 @@ void FormWindow::CreateNative(ui::Control& control) {
 }
 
 void FormWindow::UpdateShowing() {
+    HWND focus = GetFocus();
     for (auto& [child, control] : controls_)
         ShowWindow(child, control->Showing() ? SW_SHOWNA : SW_HIDE);
+    if (focus && controls_.count(focus)) MoveFocusFrom(focus);
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::MoveFocusFrom(HWND child) {
+    if (GetFocus() != child && GetFocus() != nullptr) return;
+    if (IsWindowVisible(child) && IsWindowEnabled(child)) return;
+    HWND next = GetNextDlgTabItem(hwnd_, child, FALSE);
+    SetFocus(next && next != child && IsWindowEnabled(next) ? next : hwnd_);
 }
 
 void FormWindow::Changed(ui::Control& control, ui::Property property) {
@@ -149,11 +207,7 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
         if (property == ui::Property::Visible) {
             UpdateShowing();
             ShowWindow(hwnd_, control.visible() ? SW_SHOWNORMAL : SW_HIDE);
-            if (control.visible()) {
-                UpdateWindow(hwnd_);
-                if (form_.initial_focus && form_.initial_focus->native)
-                    SetFocus(reinterpret_cast<HWND>(form_.initial_focus->native));
-            }
+            if (control.visible()) UpdateWindow(hwnd_);
         }
         return;
     }
@@ -174,9 +228,19 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
         case ui::Property::Text:
             SetWindowTextW(child, Widen(control.text()).c_str());
             break;
-        case ui::Property::Enabled:
+        case ui::Property::Enabled: {
+            // The system drops the focus of a window it disables: it goes on instead.
+            const bool had_focus = GetFocus() == child;
             EnableWindow(child, control.enabled());
+            if (had_focus && !control.enabled()) MoveFocusFrom(child);
+            // A button that comes back while nothing has the focus takes it, so that
+            // the keyboard goes on working (the finish button after the run).
+            HWND focus = GetFocus();
+            if (control.enabled() && control.kind() == ui::Kind::Button && control.Showing() &&
+                IsWindowVisible(hwnd_) && (focus == hwnd_ || focus == nullptr))
+                SetFocus(child);
             break;
+        }
         case ui::Property::Checked:
             SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
@@ -196,6 +260,9 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
                 SendMessageW(child, PBM_SETPOS, bar->position(), 0);
             }
             break;
+        case ui::Property::Focus:
+            SetFocus(child);
+            break;
         default:
             break;
     }
@@ -205,13 +272,49 @@ void FormWindow::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     for (const auto& control : form_.controls()) {
-        if (control->kind() != ui::Kind::Panel || !control->Showing()) continue;
+        const bool panel = control->kind() == ui::Kind::Panel;
+        if ((!panel && control->kind() != ui::Kind::Image) || !control->Showing()) continue;
         const POINT at = Origin(*control);
         RECT r{at.x, at.y, at.x + control->bounds().width, at.y + control->bounds().height};
+        if (!panel) {
+            if (control->picture) PaintPicture(dc, *control->picture, r);
+            continue;
+        }
         if (control->color != ui::kInheritColor) FillRect(dc, &r, BrushFor(control->color));
+        if (!control->text().empty()) {
+            HGDIOBJ old = SelectObject(dc, FontFor(control->font()));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            const WideText text = Widen(control->text());
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SelectObject(dc, old);
+        }
         if (control->bevel) DrawEdge(dc, &r, EDGE_ETCHED, BF_BOTTOM);
     }
     EndPaint(hwnd_, &ps);
+}
+
+bool FormWindow::PreTranslate(const MSG& msg) {
+    // Taken before the dialog manager, whose own search misses the Turkish I's.
+    if (msg.message != WM_SYSCHAR || msg.wParam <= L' ') return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    bool pressed = false;
+    ui::InvokeGuarded([&] { pressed = PressAccelerator(static_cast<wchar_t>(msg.wParam)); });
+    return pressed;
+}
+
+bool FormWindow::PressAccelerator(wchar_t letter) {
+    for (auto& [child, control] : controls_) {
+        if (control->kind() != ui::Kind::Button || !control->Showing() || !control->enabled())
+            continue;
+        const wchar_t accelerator = AcceleratorOf(Widen(control->text()));
+        if (accelerator && Fold(accelerator) == Fold(letter)) {
+            control->Click();
+            return true;
+        }
+    }
+    return false;
 }
 
 LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled) {
@@ -221,28 +324,43 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
             // The keyboard cues stay as they are: focus rectangles and underlines.
             return 1;
         case WM_CLOSE:
+            // Close box, Alt+F4 and the system menu: the process ends only by the quit.
             if (form_.on_close_request) form_.on_close_request();
             return 0;
         case WM_QUERYENDSESSION:
-            if (form_.on_close_request) form_.on_close_request();
-            return FALSE;
-        case WM_COMMAND: {
-            auto it = controls_.find(reinterpret_cast<HWND>(lparam));
-            if (it != controls_.end() && HIWORD(wparam) == BN_CLICKED) {
-                it->second->Click();
-                return 0;
-            }
-            break;
+            return !form_.on_close_request || form_.on_close_request() ? TRUE : FALSE;
+        case DM_GETDEFID: {
+            // Enter presses the focused push button and nothing else.
+            HWND focus = GetFocus();
+            ui::Control* c = ControlOf(focus);
+            if (c && c->kind() == ui::Kind::Button && c->enabled())
+                return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+            return 0;
         }
+        case WM_COMMAND: {
+            ui::Control* c = ControlOf(reinterpret_cast<HWND>(lparam));
+            if (c && HIWORD(wparam) == BN_CLICKED &&
+                (c->kind() == ui::Kind::Button || c->kind() == ui::Kind::CheckBox)) {
+                c->Click();
+            }
+            return 0;  // Enter and Escape without a button of their own do nothing
+        }
+        case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
-            auto it = controls_.find(reinterpret_cast<HWND>(lparam));
-            const std::uint32_t color =
-                it == controls_.end() ? ui::kInheritColor : ColorBehind(*it->second);
+            ui::Control* c = ControlOf(reinterpret_cast<HWND>(lparam));
+            std::uint32_t color = c ? ColorBehind(*c) : ui::kInheritColor;
+            COLORREF back = Resolve(color);
+            HBRUSH brush = nullptr;
+            if (c && (c->kind() == ui::Kind::Edit || c->kind() == ui::Kind::Memo) && c->bordered) {
+                // A framed text box, read-only or not, shows the window colour.
+                back = GetSysColor(COLOR_WINDOW);
+                brush = GetSysColorBrush(COLOR_WINDOW);
+            }
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, Resolve(color));
-            return reinterpret_cast<LRESULT>(BrushFor(color));
+            SetBkColor(dc, back);
+            return reinterpret_cast<LRESULT>(brush ? brush : BrushFor(color));
         }
         case WM_PAINT:
             Paint();
@@ -252,6 +370,14 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
     }
     *handled = false;
     return 0;
+}
+
+LRESULT CALLBACK FormWindow::MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_GETDLGCODE) {
+        // Tab, Enter and Escape belong to the wizard; the memo keeps its arrows.
+        return DLGC_WANTARROWS | DLGC_HASSETSEL;
+    }
+    return CallWindowProcW(g_edit_proc, hwnd, message, wparam, lparam);
 }
 
 LRESULT CALLBACK FormWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -20,9 +20,13 @@ class FormWindow : public ui::ControlPeer {
 
     HWND hwnd() const { return hwnd_; }
     void Changed(ui::Control& control, ui::Property property) override;
+    // Alt with a button's accelerator letter, for the window or any of its controls:
+    // presses that button. True when the message was taken.
+    bool PreTranslate(const MSG& msg);
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled);
     void CreateNative(ui::Control& control);
     void UpdateShowing();
@@ -31,6 +35,10 @@ class FormWindow : public ui::ControlPeer {
     HFONT FontFor(const ui::Font& font);
     HBRUSH BrushFor(std::uint32_t color);
     void Paint();
+    ui::Control* ControlOf(HWND child) const;
+    bool PressAccelerator(wchar_t letter);
+    // Keeps the keyboard usable when the focused control is disabled or hidden.
+    void MoveFocusFrom(HWND child);
 
     ui::Form& form_;
     HWND hwnd_ = nullptr;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/folder_dialog.h"
+
 namespace sorvane::win32 {
 
 namespace {
@@ -187,6 +189,7 @@ bool Win32Os::PostMessage(WindowHandle window, std::uint32_t message, std::uintp
 }
 
 void Win32Os::Dispatch(MSG& msg) {
+    if (filter_ && filter_(msg)) return;
     if (dialog_ && IsWindow(dialog_) && IsDialogMessageW(dialog_, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -194,12 +197,13 @@ void Win32Os::Dispatch(MSG& msg) {
 
 void Win32Os::PumpMessages() {
     MSG msg;
-    while (!terminated_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Taken here, the quit request still ends the main loop once control is back.
+            // Kept for the main loop, which ends once control is back there; until
+            // then the window goes on painting and answering.
             terminated_ = true;
             exit_code_ = static_cast<int>(msg.wParam);
-            return;
+            continue;
         }
         Dispatch(msg);
     }
@@ -246,6 +250,32 @@ bool Win32Os::GetSpecialFolderPath(int csidl, std::string* path) {
     CoTaskMemFree(list);
     if (ok) *path = buffer;
     return ok;
+}
+
+bool Win32Os::SelectDirectory(WindowHandle owner, std::string* folder) {
+    return win32::SelectDirectory(AsWindow(owner), folder);
+}
+
+namespace {
+std::string Convert(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return {};
+    const int n =
+        MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    const int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(m), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+    return out;
+}
+}  // namespace
+
+std::string Win32Os::AnsiToUtf8(const std::string& ansi) {
+    return Convert(ansi, CP_ACP, CP_UTF8);
+}
+
+std::string Win32Os::Utf8ToAnsi(const std::string& utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
 }
 
 ResourceView Win32Os::LoadResource(int id) {

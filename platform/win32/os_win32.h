@@ -1,6 +1,8 @@
 // The real OS: each operation is the Win32 call of the same name, results unchanged.
 #pragma once
 
+#include <functional>
+
 #include "platform/os.h"
 #include "platform/win32/windows_api.h"
 
@@ -10,6 +12,8 @@ class Win32Os : public Os {
   public:
     // Keyboard messages for |window| go through the dialog manager (Tab, Alt+letter).
     void SetDialogWindow(HWND window) { dialog_ = window; }
+    // Sees every message first; true when it has handled the message itself.
+    void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
 
     bool FileExists(const std::string& path) override;
     bool DirectoryExists(const std::string& path) override;
@@ -82,6 +86,9 @@ class Win32Os : public Os {
     std::uint32_t GetLastError() override;
     std::string GetTempPath() override;
     LocalDate GetLocalTime() override;
+    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    std::string AnsiToUtf8(const std::string& ansi) override;
+    std::string Utf8ToAnsi(const std::string& utf8) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 
@@ -101,7 +108,8 @@ class Win32Os : public Os {
   private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;
-    bool terminated_ = false;  // a quit request was taken from the queue
+    std::function<bool(MSG&)> filter_;
+    bool terminated_ = false;  // a quit request was taken from the queue: the loop ends
     int exit_code_ = 0;
 };
 

@@ -67,5 +67,6 @@ class WideText {
 
 WideText Widen(const std::string& utf8);
 std::string Narrow(const wchar_t* wide, std::size_t length);
+inline std::string Narrow(const std::wstring& wide) { return Narrow(wide.data(), wide.size()); }
 
 }  // namespace sorvane::win32

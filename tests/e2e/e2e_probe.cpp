@@ -87,11 +87,17 @@ std::vector<HWND> Children(HWND parent) {
     return out;
 }
 
-// A visible top-level window of class |cls| whose caption is |title| ("*": any).
+std::vector<HWND> Children(HWND parent);
+
+// A visible top-level window of class |cls| whose caption is |title| ("*": any;
+// "?TEXT": one with a child that reads TEXT, for boxes whose caption may vary).
 HWND FindShown(const std::wstring& cls, const std::wstring& title) {
     for (HWND h : TopLevel()) {
         if (!IsWindowVisible(h) || ClassOf(h) != cls) continue;
         if (title == L"*" || TextOf(h) == title) return h;
+        if (!title.empty() && title[0] == L'?')
+            for (HWND c : Children(h))
+                if (TextOf(c).find(title.substr(1)) != std::wstring::npos) return h;
     }
     return nullptr;
 }
@@ -144,6 +150,24 @@ int Watch(const std::wstring& exe, const std::wstring& stop) {
     return 0;
 }
 
+// One control as the user sees it: class, id, state, text last.
+std::string Describe(HWND c) {
+    const std::wstring cls = ClassOf(c);
+    std::string line = "class=" + Utf8(cls) + " id=" + std::to_string(GetDlgCtrlID(c)) +
+                       " enabled=" + (IsWindowEnabled(c) ? "1" : "0");
+    DWORD_PTR r = 0;
+    if (_wcsicmp(cls.c_str(), L"Button") == 0 &&
+        SendMessageTimeoutW(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r))
+        line += std::string(" checked=") + (r == BST_CHECKED ? "1" : "0");
+    if (_wcsicmp(cls.c_str(), L"msctls_progress32") == 0) {
+        DWORD_PTR high = 0;
+        SendMessageTimeoutW(c, 0x0408 /*PBM_GETPOS*/, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+        SendMessageTimeoutW(c, 0x0407 /*PBM_GETRANGE*/, FALSE, 0, SMTO_ABORTIFHUNG, 2000, &high);
+        line += " pos=" + std::to_string((long long)r) + " max=" + std::to_string((long long)high);
+    }
+    return line + " text=" + Utf8(TextOf(c));
+}
+
 // find CLASS TITLE TIMEOUT_MS: waits for the window and prints its caption and the
 // class and text of each child, so the caller can check what the user reads.
 int Find(const std::wstring& cls, const std::wstring& title, DWORD timeout) {
@@ -158,8 +182,7 @@ int Find(const std::wstring& cls, const std::wstring& title, DWORD timeout) {
         "," + std::to_string(r.right) + "," + std::to_string(r.bottom));
     for (HWND c : Children(h)) {
         if (!IsWindowVisible(c)) continue;
-        Say("CHILD class=" + Utf8(ClassOf(c)) + " id=" + std::to_string(GetDlgCtrlID(c)) +
-            " text=" + Utf8(TextOf(c)));
+        Say("CHILD " + Describe(c));
     }
     return 0;
 }
@@ -188,6 +211,18 @@ int Click(const std::wstring& cls, const std::wstring& title, const std::wstring
     }
     Say("NOTFOUND button");
     return 1;
+}
+
+// controls CLASS TITLE: every child of the shown window, hidden ones too.
+int Controls(const std::wstring& cls, const std::wstring& title) {
+    HWND h = FindShown(cls, title);
+    if (!h) {
+        Say("NOTFOUND");
+        return 1;
+    }
+    for (HWND c : Children(h))
+        Say(std::string("CONTROL shown=") + (IsWindowVisible(c) ? "1 " : "0 ") + Describe(c));
+    return 0;
 }
 
 // exists CLASS TIMEOUT_MS: waits for a window of CLASS, hidden ones included.
@@ -299,6 +334,121 @@ int SendTo(const std::wstring& cls, const std::wstring& title, UINT message, WPA
     return 0;
 }
 
+// focus CLASS TITLE: the control that has the keyboard focus in that window's thread.
+int Focus(const std::wstring& cls, const std::wstring& title) {
+    HWND h = FindShown(cls, title);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!h || !GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &info) || !info.hwndFocus) {
+        Say("NOFOCUS");
+        return 1;
+    }
+    Say("FOCUS " + Describe(info.hwndFocus));
+    return 0;
+}
+
+// keys CLASS TITLE KEY...: brings the window to the front and types each KEY as the
+// keyboard would: "tab", "shift+tab", "enter", "esc", "alt+f4", "alt+<letter>".
+int Keys(const std::wstring& cls, const std::wstring& title, const std::vector<std::wstring>& keys) {
+    HWND h = FindShown(cls, title);
+    if (!h) {
+        Say("NOTFOUND window");
+        return 1;
+    }
+    SetForegroundWindow(h);
+    WaitUntil(2000, [&] { return GetForegroundWindow() == h; });
+    auto press = [](std::vector<INPUT>& in, WORD vk, bool up) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.wScan = (WORD)MapVirtualKeyW(vk, 0 /*MAPVK_VK_TO_VSC*/);
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (const std::wstring& key : keys) {
+        std::wstring k = key;
+        WORD modifier = 0;
+        if (k.rfind(L"shift+", 0) == 0) modifier = VK_SHIFT, k = k.substr(6);
+        if (k.rfind(L"alt+", 0) == 0) modifier = VK_MENU, k = k.substr(4);
+        WORD vk = 0;
+        if (k == L"tab") vk = VK_TAB;
+        else if (k == L"enter") vk = VK_RETURN;
+        else if (k == L"esc") vk = VK_ESCAPE;
+        else if (k == L"f4") vk = VK_F4;
+        else if (k.size() == 1) vk = (WORD)(LOBYTE(VkKeyScanW(k[0])));
+        if (!vk) {
+            Say("BADKEY " + Utf8(key));
+            return 1;
+        }
+        std::vector<INPUT> in;
+        if (modifier) press(in, modifier, false);
+        press(in, vk, false);
+        press(in, vk, true);
+        if (modifier) press(in, modifier, true);
+        SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+        Sleep(150);  // each key is handled before the next one comes
+    }
+    Say("TYPED");
+    return 0;
+}
+
+// post CLASS TITLE MESSAGE WPARAM LPARAM: posts MESSAGE to the shown window.
+int PostTo(const std::wstring& cls, const std::wstring& title, UINT message, WPARAM w, LPARAM l) {
+    HWND h = FindShown(cls, title);
+    if (!h || !PostMessageW(h, message, w, l)) {
+        Say("NOTPOSTED");
+        return 1;
+    }
+    Say("POSTED");
+    return 0;
+}
+
+// clicks CLASS TITLE FIRST SECOND: presses two buttons at once, so that the second
+// press waits in the queue while the first one's work runs.
+int ClickTwo(const std::wstring& cls, const std::wstring& title, const std::wstring& first,
+             const std::wstring& second) {
+    HWND h = FindShown(cls, title);
+    HWND a = nullptr, b = nullptr;
+    for (HWND c : h ? Children(h) : std::vector<HWND>{}) {
+        if (!IsWindowVisible(c) || _wcsicmp(ClassOf(c).c_str(), L"Button") != 0) continue;
+        const std::wstring t = WithoutAccel(TextOf(c));
+        if (t == WithoutAccel(first)) a = c;
+        if (t == WithoutAccel(second)) b = c;
+    }
+    if (!a || !b) {
+        Say("NOTFOUND button");
+        return 1;
+    }
+    PostMessageW(a, BM_CLICK, 0, 0);
+    PostMessageW(b, BM_CLICK, 0, 0);
+    Say("CLICKED");
+    return 0;
+}
+
+// settext CLASS TITLE ID TEXT: types TEXT into the field with control id ID.
+int SetText(const std::wstring& cls, const std::wstring& title, int id, const std::wstring& text) {
+    HWND h = FindShown(cls, title);
+    HWND field = h ? GetDlgItem(h, id) : nullptr;
+    DWORD_PTR r = 0;
+    if (!field || !SendMessageTimeoutW(field, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 5000, &r)) {
+        Say("NOTFOUND field");
+        return 1;
+    }
+    Say("SET");
+    return 0;
+}
+
+// move CLASS TITLE X Y: moves the shown window, e.g. a box out of a screenshot's way.
+int Move(const std::wstring& cls, const std::wstring& title, int x, int y) {
+    HWND h = FindShown(cls, title);
+    if (!h || !SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+        Say("NOTMOVED");
+        return 1;
+    }
+    Say("MOVED");
+    return 0;
+}
+
 // shortpath PATH: the 8.3 form of PATH, as the setup hands it to the helper.
 int ShortPath(const std::wstring& path) {
     wchar_t buf[MAX_PATH + 1] = {};
@@ -393,12 +543,21 @@ int wmain(int argc, wchar_t** argv) {
     if (n == 5 && cmd == L"close") return CloseWith(a[2], ms(a[3]), ms(a[4]));
     if (n == 7 && cmd == L"send") return SendTo(a[2], a[3], (UINT)num(a[4]), num(a[5]), (LPARAM)num(a[6]));
     if (n == 3 && cmd == L"shortpath") return ShortPath(a[2]);
+    if (n == 4 && cmd == L"focus") return Focus(a[2], a[3]);
+    if (n == 4 && cmd == L"controls") return Controls(a[2], a[3]);
+    if (n >= 5 && cmd == L"keys") return Keys(a[2], a[3], std::vector<std::wstring>(a.begin() + 4, a.end()));
+    if (n == 7 && cmd == L"post") return PostTo(a[2], a[3], (UINT)num(a[4]), num(a[5]), (LPARAM)num(a[6]));
+    if (n == 6 && cmd == L"clicks") return ClickTwo(a[2], a[3], a[4], a[5]);
+    if (n == 6 && cmd == L"settext") return SetText(a[2], a[3], (int)ms(a[4]), a[5]);
+    if (n == 6 && cmd == L"move") return Move(a[2], a[3], (int)std::wcstol(a[4].c_str(), nullptr, 10), (int)std::wcstol(a[5].c_str(), nullptr, 10));
     if (n == 5 && cmd == L"run") return RunExact(ms(a[2]), a[3], a[4]);
     if (n == 3 && cmd == L"sporder") return Sporder(a[2]);
     if (n == 3 && cmd == L"pellin") return Pellin(a[2]);
     Say("usage: watch EXE STOPFILE | find CLASS TITLE MS | click CLASS TITLE BUTTON MS |\n"
         "       exists CLASS MS | count CLASS | client S DELAY_MS MARKER | resources EXE |\n"
         "       close CLASS MESSAGE MS | send CLASS TITLE MESSAGE WPARAM LPARAM | shortpath PATH |\n"
-        "       run MS EXE TAIL | sporder DLL | pellin DLL");
+        "       run MS EXE TAIL | sporder DLL | pellin DLL | focus CLASS TITLE | controls CLASS TITLE |\n"
+        "       keys CLASS TITLE KEY... | post CLASS TITLE MESSAGE WPARAM LPARAM |\n"
+        "       clicks CLASS TITLE FIRST SECOND | settext CLASS TITLE ID TEXT | move CLASS TITLE X Y");
     return 64;
 }

@@ -143,11 +143,12 @@ e2e_prepare_tr_locale() {
     e2e_install_tr_locale
 }
 
-# The probe, compiled here when its source is newer: it is no part of any build.
+# The probe, compiled here when its source is newer: it is no part of any build. A GUI
+# program, so that nothing it starts opens a console window.
 e2e_prepare_probe() {
     E2E_PROBE=$E2E_OUT/e2e_probe.exe
-    if [[ ! -f $E2E_PROBE || $E2E_SRC/e2e_probe.cpp -nt $E2E_PROBE ]]; then
-        "$E2E_MINGW" -std=c++17 -O2 -municode -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" \
+    if [[ ! -f $E2E_PROBE || $E2E_SRC/e2e_probe.cpp -nt $E2E_PROBE || $E2E_SRC/lib.sh -nt $E2E_PROBE ]]; then
+        "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" \
             -lws2_32 -luser32 && mv "$E2E_PROBE.tmp" "$E2E_PROBE" || return 1
     fi
 }

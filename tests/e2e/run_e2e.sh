@@ -134,7 +134,7 @@ scenario_wizard() {  # NAME LANG CAPTION CANCEL QUESTION SCREENSHOT ARGS...
     if sc_find qnInstaller "$caption" 30000; then
         pass "arguments '$*' give the wizard, titled '$caption'"
         sc_screenshot "$shot" "$FOUND_RECT"
-        check_contains "cancel button reads '$cancel'" <(echo "$FOUND") "class=Button id=0 text=$cancel"
+        check_contains "cancel button reads '$cancel'" <(echo "$FOUND") "enabled=1 checked=0 text=$cancel"
         check_absent "nothing installed before the user asks" "$(sc_path "${@: -1}")"
         # Returning 1 keeps the system from hiding the keyboard cues.
         check_eq "wizard answers WM_UPDATEUISTATE with 1" "RESULT 1" \
@@ -376,31 +376,281 @@ scenario_installed_tr() {
     scenario_end
 }
 
+# ------------------------------------------------ the wizard, as a person uses it
+
+W_CAPTION=
+# The wizard's controls, hidden ones too: "CONTROL shown=1 class=... text=...".
+wiz_controls() { sc_probe controls qnInstaller "$W_CAPTION"; }
+
+# state TEXT FIELD: FIELD (shown, enabled, checked, pos, max) of the control that
+# reads TEXT, accelerator marks ignored, a shown one first; empty when there is none.
+state() {
+    local line t found=
+    while IFS= read -r line; do
+        [[ $line == CONTROL* ]] || continue
+        t=${line#* text=}
+        [[ ${t//&/} == "${1//&/}" ]] || continue
+        found=${found:-$line}
+        if [[ $line == "CONTROL shown=1 "* ]]; then
+            found=$line
+            break
+        fi
+    done < <(wiz_controls)
+    [[ -n $found ]] && grep -o " $2=[^ ]*" <<<" ${found%% text=*}" | head -1 | cut -d= -f2
+}
+
+# wait_state TEXT FIELD VALUE: waits up to 15 s for the control to get there.
+wait_state() {
+    local end=$((SECONDS + 15))
+    until [[ "$(state "$1" "$2")" == "$3" ]]; do
+        ((SECONDS < end)) || return 1
+        sleep 0.1
+    done
+}
+
+# The focused control's text, and the text of the shown single-line field.
+focused() { sc_probe focus qnInstaller "$W_CAPTION" | sed -n 's/^FOCUS .* text=//p'; }
+shown_field() { wiz_controls | sed -n 's/^CONTROL shown=1 class=Edit .* text=//p' | head -1; }
+progress() { wiz_controls | grep -o 'pos=[0-9]* max=[0-9]*' | head -1; }
+keys() { sc_probe keys qnInstaller "$W_CAPTION" "$@" >/dev/null; }
+
+# The whole installation through the wizard, with the keyboard, the mouse and the
+# folder dialog, and a screenshot of every page. On the finish page the English run
+# starts the client; the Turkish one leaves by the close requests instead.
+scenario_interactive() {  # NAME LANG CAPTION CANCEL BROWSE INSTALL FINISH FINISH_KEY LANGUAGE_FILE
+    local name=$1 lang=$2 cancel=$4 browse=$5 install=$6 finish=$7 finish_key=$8 lng=$9
+    W_CAPTION=$3
+    scenario_begin "$name" "$lang" || { fail "scenario prepared"; scenario_end; return; }
+    [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    # Started from C:\, where the folder dialog then opens.
+    pushd "$(sc_c)" >/dev/null || return
+    sc_start_setup wizard
+    popd >/dev/null || return
+    local pid=$BG_PID rect chosen='C:\Sorvane Chosen' cap=$3
+    if ! sc_find qnInstaller "$cap" 30000; then
+        fail "the wizard is shown, titled '$cap'"
+        scenario_end
+        return
+    fi
+    rect=$FOUND_RECT
+    sc_screenshot "$lang-1-welcome" "$rect"
+    check_eq "first display: 'İleri >' has the focus" "İleri >" "$(focused)"
+    check_eq "first display: no back button" 0 "$(state '< Geri' shown)"
+
+    keys esc
+    sleep 0.5
+    check_eq "Escape neither asks nor leaves" "0 1" "$(sc_count '#32770') $(sc_count qnInstaller)"
+    keys tab
+    check_eq "Tab moves to '$cancel'" "$cancel" "$(focused)"
+    keys shift+tab enter
+    wait_state 'Sözleşmeyi kabul ediyorum' shown 1
+    check_eq "Shift+Tab and Enter: the licence page, agreement not accepted, forward disabled" \
+        "1 0 0" "$(state 'Sözleşmeyi kabul ediyorum' shown) $(state 'Sözleşmeyi kabul ediyorum' checked) $(state 'İleri >' enabled)"
+    check_contains "the licence is shown read-only in Turkish" <(wiz_controls) 'SORVANE SON KULLANICI LİSANS SÖZLEŞMESİ'
+    sc_screenshot "$lang-2-licence" "$rect"
+    # A multi-line box would take Escape and Enter for itself, or close the window.
+    local tries=0
+    until [[ "$(focused)" == SORVANE* ]] || ((++tries > 5)); do keys tab; done
+    check "Tab reaches the licence box" test "$tries" -le 5
+    keys esc enter
+    sleep 0.5
+    check_eq "in the licence box, Escape and Enter do nothing" "0 1 1" \
+        "$(sc_count '#32770') $(sc_count qnInstaller) $(state 'Sözleşmeyi kabul ediyorum' shown)"
+    sc_click qnInstaller "$cap" 'Sözleşmeyi kabul ediyorum'
+    check "accepting enables 'İleri >'" wait_state 'İleri >' enabled 1
+    sc_click qnInstaller "$cap" '< Geri'
+    wait_state '< Geri' shown 0
+    sc_click qnInstaller "$cap" 'İleri >'
+    wait_state 'Sözleşmeyi kabul ediyorum' shown 1
+    check_eq "back and forward again: the agreement has to be accepted again" "0 0" \
+        "$(state 'Sözleşmeyi kabul ediyorum' checked) $(state 'İleri >' enabled)"
+    sc_click qnInstaller "$cap" 'Sözleşmeyi kabul ediyorum'
+    wait_state 'İleri >' enabled 1
+    keys alt+i
+    check "Alt+I presses '&İleri >'" wait_state "$browse" shown 1
+    check_eq "the folder page proposes the default folder" 'C:\Program Files\Sorvane\' "$(shown_field)"
+
+    local walk=() i cycle="< Geri|C:\\Program Files\\Sorvane\\|$browse|$cancel|İleri >"
+    for i in 1 2 3 4 5; do
+        keys tab
+        walk+=("$(focused)")
+    done
+    local seen
+    seen=$(IFS='|'; echo "${walk[*]}")
+    seen=${seen//&/}
+    if [[ "$cycle|$cycle" == *"$seen"* ]]; then pass "Tab walks the controls in order"; else fail "Tab walks the controls in order" "$seen"; fi
+    keys shift+tab
+    check_eq "Shift+Tab walks back" "${walk[3]//&/}" "$(focused | tr -d '&')"
+
+    sc_click qnInstaller "$cap" "$browse"
+    if sc_find '#32770' 'Select Directory' 20000; then
+        pass "'$browse' opens the folder dialog"
+        [[ $lang == en ]] && sc_screenshot folder-dialog "$FOUND_RECT"
+        sc_probe settext '#32770' 'Select Directory' 1100 "$chosen" >/dev/null
+        sc_click '#32770' 'Select Directory' '#1'
+        if sc_find '#32770' '?does not exist' 10000; then
+            pass "a typed folder that does not exist: the dialog asks to create it"
+            sc_click '#32770' '?does not exist' '#6'
+        else
+            fail "a typed folder that does not exist: the dialog asks to create it"
+        fi
+        sc_wait_count '#32770' 0 10
+    else
+        fail "'$browse' opens the folder dialog"
+    fi
+    local end=$((SECONDS + 10))
+    while [[ "$(shown_field)" != "$chosen\\Sorvane\\" ]] && ((SECONDS < end)); do sleep 0.1; done
+    check_eq "the chosen folder with the product folder" "$chosen\\Sorvane\\" "$(shown_field)"
+    check_dir "the dialog created the typed folder" "$(sc_path "$chosen")"
+    sc_screenshot "$lang-3-folder" "$rect"
+
+    sc_click qnInstaller "$cap" 'İleri >'
+    check "the summary page offers '$install'" wait_state "$install" shown 1
+    check_eq "the summary names the folder" 1 "$(state "$chosen\\Sorvane\\" shown)"
+    sc_screenshot "$lang-4-summary" "$rect"
+
+    # The cancel press waits in the queue and opens the question inside the run.
+    sc_probe clicks qnInstaller "$cap" "$install" "$cancel" >/dev/null
+    if sc_find '#32770' "$cap" 20000; then
+        pass "'$cancel' during the run asks the exit question"
+        local at
+        at=$(progress)
+        at=${at#pos=}
+        check "the run waits for the answer (step ${at%% *} of 15)" test "${at%% *}" -lt 15
+        sc_probe move '#32770' "$cap" 257 600 >/dev/null
+        sc_screenshot "$lang-5-progress" "$rect"
+        sc_click '#32770' "$cap" '#7'
+    else
+        fail "'$cancel' during the run asks the exit question"
+    fi
+    check "No: the run goes on to the finish page" wait_state "$finish" shown 1
+    check_eq "progress ran to 15 of 15" "pos=15 max=15" "$(progress)"
+    check_eq "finish page: cancel and back disabled, the client box ticked" "0 0 1" \
+        "$(state "$cancel" enabled) $(state '< Geri' enabled) $(state "Sorvane'nı çalıştır" checked)"
+    check_eq "the finish button has the focus" "$finish" "$(focused)"
+    sc_screenshot "$lang-6-finish" "$rect"
+
+    if [[ $lang == en ]]; then
+        keys "$finish_key"
+        sc_wait "$pid" 30
+        check_eq "'$finish' ends the setup with 0" 0 "$WAIT_RC"
+        if [[ ${EMBEDDED:-0} -eq 6 ]]; then
+            check_eq "'$finish' starts the installed client" EXISTS "$(sc_probe exists _quillon_filter 20000)"
+            sc_probe_ok close _quillon_filter 1136 20000
+        fi
+    else
+        keys alt+f4
+        if sc_find '#32770' "$cap" 10000; then
+            pass "Alt+F4 on the finish page asks the exit question"
+            sc_click '#32770' "$cap" '#7'
+            sc_wait_count '#32770' 0 10
+        else
+            fail "Alt+F4 on the finish page asks the exit question"
+        fi
+        sc_probe post qnInstaller "$cap" 0x0112 0xF060 0 >/dev/null  # the system menu's Close
+        if sc_find '#32770' "$cap" 10000; then
+            pass "the system menu's Close asks the exit question"
+            sc_click '#32770' "$cap" '#6'
+        else
+            fail "the system menu's Close asks the exit question"
+        fi
+        sc_wait "$pid" 30
+        check_eq "Yes ends the setup with 0" 0 "$WAIT_RC"
+        check_eq "leaving by the question starts no client" NOTFOUND "$(sc_probe exists _quillon_filter 3000)"
+    fi
+    check_installed "$chosen\\Sorvane" "$lng"
+    scenario_end
+}
+
+# A log-off query asks the exit question and is refused; Yes during the run lets
+# the run finish and ends the setup without the client.
+scenario_exit_during_run() {
+    W_CAPTION='Sorvane Installation'
+    local cap=$W_CAPTION
+    scenario_begin wizard-exit-during-run en || { fail "scenario prepared"; scenario_end; return; }
+    [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    sc_start_setup wizard
+    local pid=$BG_PID
+    if ! sc_find qnInstaller "$cap" 30000; then
+        fail "the wizard is shown"
+        scenario_end
+        return
+    fi
+    sc_start "$SC_DIR/query.log" "$E2E_PROBE" send qnInstaller "$cap" 0x0011 0 0x80000000
+    local query=$BG_PID
+    if sc_find '#32770' "$cap" 20000; then
+        pass "a log-off query asks the exit question"
+        sc_click '#32770' "$cap" '#7'
+    else
+        fail "a log-off query asks the exit question"
+    fi
+    sc_wait "$query" 20
+    check_contains "the log-off query is refused" "$SC_DIR/query.log" "RESULT 0"
+
+    sc_click qnInstaller "$cap" 'İleri >'
+    wait_state 'Sözleşmeyi kabul ediyorum' shown 1
+    sc_click qnInstaller "$cap" 'Sözleşmeyi kabul ediyorum'
+    wait_state 'İleri >' enabled 1
+    sc_click qnInstaller "$cap" 'İleri >'
+    wait_state 'Araştır...' shown 1
+    sc_click qnInstaller "$cap" 'İleri >'
+    wait_state 'Kur' shown 1
+    sc_probe clicks qnInstaller "$cap" 'Kur' 'Vazgeç' >/dev/null
+    if sc_find '#32770' "$cap" 20000; then
+        pass "the exit question during the run"
+        sc_click '#32770' "$cap" '#6'
+    else
+        fail "the exit question during the run"
+    fi
+    sc_wait "$pid" 60
+    check_eq "Yes during the run: the setup ends with 0 after the run" 0 "$WAIT_RC"
+    check_eq "Yes during the run starts no client" NOTFOUND "$(sc_probe exists _quillon_filter 3000)"
+    check_installed 'C:\Program Files\Sorvane' english.lng
+    scenario_end
+}
+
+# E2E_ONLY="name ..." runs only the scenarios named, for work on one of them.
+want() { [[ -z ${E2E_ONLY:-} || " $E2E_ONLY " == *" $1 "* ]]; }
+
 T0=$SECONDS
-scenario_silent silent-en en 'C:\Program Files\Sorvane Test' 0 english.lng
+want silent-en && scenario_silent silent-en en 'C:\Program Files\Sorvane Test' 0 english.lng
 if [[ $HAVE_TR -eq 1 ]]; then
     # The folder given with its final backslash, the other form users type.
     # shellcheck disable=SC1003
-    scenario_silent silent-tr tr 'C:\SorvaneTR\' 1 turkce.lng
+    want silent-tr && scenario_silent silent-tr tr 'C:\SorvaneTR\' 1 turkce.lng
 else
     fail "tr_TR.UTF-8 locale available" "call e2e_install_tr_locale as root"
 fi
-scenario_installed_en
-[[ $HAVE_TR -eq 1 ]] && scenario_installed_tr
-scenario_unwritable_settings
-scenario_wizard wizard-en en 'Sorvane Installation' 'Vazgeç' "$EN_QUESTION" wizard-en \
+want installed-en && scenario_installed_en
+[[ $HAVE_TR -eq 1 ]] && want installed-tr && scenario_installed_tr
+want silent-settings-unwritable && scenario_unwritable_settings
+want wizard-en && scenario_wizard wizard-en en 'Sorvane Installation' 'Vazgeç' "$EN_QUESTION" wizard-en \
     -silent 2 'C:\Sorvane Bad'
 if [[ $HAVE_TR -eq 1 ]]; then
     # The rule is case-sensitive: "-Silent" is no silent start.
-    scenario_wizard wizard-tr tr 'Sorvane Kurulumu' 'İptal' 'çıkmak istediğinize' wizard-tr \
+    want wizard-tr && scenario_wizard wizard-tr tr 'Sorvane Kurulumu' 'İptal' 'çıkmak istediğinize' wizard-tr \
         -Silent 1 'C:\SorvaneCase'
 fi
-scenario_already_running
-scenario_running_client
+want wizard-install-en && scenario_interactive wizard-install-en en 'Sorvane Installation' 'Vazgeç' \
+    'Araştır...' '&Kur' '&Son' alt+s english.lng
+if [[ $HAVE_TR -eq 1 ]]; then
+    want wizard-install-tr && scenario_interactive wizard-install-tr tr 'Sorvane Kurulumu' 'İptal' \
+        'Gözat...' 'K&ur' '&Kapat' alt+k turkce.lng
+fi
+want wizard-exit-during-run && scenario_exit_during_run
+want wizard-already-running && scenario_already_running
+want running-client && scenario_running_client
 if [[ ${E2E_QUICK:-0} == 1 ]]; then
     skip "unresponsive client" "E2E_QUICK=1"
 else
-    scenario_unresponsive_client
+    want unresponsive-client && scenario_unresponsive_client
 fi
 echo "TIME: all scenarios $((SECONDS - T0)) s"
+# E2E_DOCS=1 keeps the wizard's pictures for the README.
+if [[ ${E2E_DOCS:-0} == 1 ]]; then
+    mkdir -p "$E2E_REPO/docs/screenshots"
+    for shot in "$E2E_SHOTS"/{en,tr}-*.png "$E2E_SHOTS"/folder-dialog.png "$E2E_SHOTS"/already-running.png; do
+        [[ -f $shot ]] && cp "$shot" "$E2E_REPO/docs/screenshots/"
+    done
+fi
 e2e_summary

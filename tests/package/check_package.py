@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Inspects a built sorvane_setup.exe: PE header, imports, manifest, version
-block, program icon and the packed payloads. Prints one PASS/FAIL line per
-check and a closing "N passed, N failed" line; exits non-zero on any failure.
+block, program icon, the packed payloads, the wizard's pictures and its licence.
+Prints one PASS/FAIL line per check and a closing "N passed, N failed" line;
+exits non-zero on any failure.
 
 usage: /usr/bin/python3 check_package.py <sorvane_setup.exe>"""
 import struct
@@ -83,9 +84,10 @@ def no_timestamp(pkg):
 
 # --- imports -----------------------------------------------------------------
 
-# comctl32 is absent on purpose: the program loads it itself once DLL search is restricted.
+# Known system DLLs only. comctl32 and mpr (the network-drive dialog) are absent on
+# purpose: the program loads them itself once DLL search is restricted.
 ALLOWED_DLLS = {"kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32",
-                "ws2_32", "comdlg32", "shlwapi", "msvcrt", "gdiplus"}
+                "ws2_32", "shlwapi", "msvcrt"}
 
 
 @check("imports only allowed system DLLs")
@@ -297,6 +299,110 @@ def payload_problems(pkg, rid):
 for _rid in PAYLOAD_IDS:
     check(f"payload {_rid}: language 1055, one level-1 zlib stream of an i386 program")(
         lambda pkg, rid=_rid: payload_problems(pkg, rid))
+
+
+# --- wizard pictures and licence -------------------------------------------------
+
+def gif_frames(data):
+    """(screen size, global table size, transparent index, [(frame size, pixels)]) of a
+    GIF89a file; each frame's LZW data is decoded to its pixel indices."""
+    if data[:6] != b"GIF89a":
+        raise ValueError(f"starts with {data[:6]!r}, want GIF89a")
+    width, height, flags = struct.unpack_from("<HHB", data, 6)
+    pos = 13
+    table = 2 << (flags & 7) if flags & 0x80 else 0
+    pos += 3 * table
+    transparent, frames = None, []
+
+    def sub_blocks(pos):
+        out = bytearray()
+        while data[pos]:
+            out += data[pos + 1:pos + 1 + data[pos]]
+            pos += 1 + data[pos]
+        return bytes(out), pos + 1
+
+    while data[pos] != 0x3B:
+        if data[pos] == 0x21:
+            label = data[pos + 1]
+            block, pos = sub_blocks(pos + 2)
+            if label == 0xF9 and block[0] & 1:
+                transparent = block[3]
+        elif data[pos] == 0x2C:
+            _, _, w, h, local = struct.unpack_from("<HHHHB", data, pos + 1)
+            pos += 10 + (3 * (2 << (local & 7)) if local & 0x80 else 0)
+            code_size = data[pos]
+            block, pos = sub_blocks(pos + 1)
+            frames.append(((w, h), lzw_decode(block, code_size)))
+        else:
+            raise ValueError(f"unknown block 0x{data[pos]:02x} at {pos}")
+    return (width, height), table, transparent, frames
+
+
+def lzw_decode(block, min_size):
+    clear = 1 << min_size
+    bits = int.from_bytes(block, "little")
+    pos, width, table, prev, out = 0, min_size + 1, None, None, []
+    while pos + width <= 8 * len(block):
+        code = (bits >> pos) & ((1 << width) - 1)
+        pos += width
+        if code == clear:
+            table = [[i] for i in range(clear)] + [None, None]
+            width, prev = min_size + 1, None
+            continue
+        if code == clear + 1:
+            return out
+        if prev is None:
+            entry = table[code]
+        else:
+            entry = table[code] if code < len(table) else table[prev] + table[prev][:1]
+            if len(table) < 4096:
+                table.append(table[prev] + entry[:1])
+                if len(table) == 1 << width and width < 12:
+                    width += 1
+        out += entry
+        prev = code
+    raise ValueError("LZW data ends without an end code")
+
+
+def picture_problems(pkg, rid, size, transparent):
+    screen, table, found_transparent, frames = gif_frames(pkg.only(RT_RCDATA, rid, LANG_TURKISH))
+    problems = differs("screen size", screen, size) + differs("colour table", table, 256)
+    problems += differs("frame sizes", [f[0] for f in frames], [size])
+    if frames:
+        pixels = frames[0][1]
+        problems += differs("decoded pixels", len(pixels), size[0] * size[1])
+        shown = len([p for p in pixels if p != found_transparent])
+        if transparent:
+            if found_transparent is None or not 0 < shown < len(pixels):
+                problems.append(f"transparent index {found_transparent}, {shown} pixels shown")
+        else:
+            problems += differs("transparent index", found_transparent, None)
+    return problems
+
+
+@check("welcome picture 201: language 1055, GIF 165x315, 256 colours, one frame")
+def welcome_picture(pkg):
+    return picture_problems(pkg, 201, (165, 315), transparent=False)
+
+
+@check("logo picture 202: language 1055, GIF 110x132, 256 colours, one frame, transparent")
+def logo_picture(pkg):
+    return picture_problems(pkg, 202, (110, 132), transparent=True)
+
+
+@check("licence 203: language 1055, UTF-8 Turkish text with CR LF lines")
+def licence_text(pkg):
+    data = pkg.only(RT_RCDATA, 203, LANG_TURKISH)
+    text = data.decode("utf-8")  # a decoding error fails the check
+    problems = [] if not text.startswith("\ufeff") else ["starts with a byte-order mark"]
+    # Letters outside Latin-1 show that the text was not stored in a Western code page.
+    problems += [f"no letter {c}" for c in "çğıİöşüÇĞÖŞÜ" if c not in text]
+    if text.count("\n") != text.count("\r\n") or text.count("\r") != text.count("\r\n"):
+        problems.append("line ends other than CR LF")
+    lines = text.split("\r\n")
+    if not 120 <= len(lines) <= 170 or "sorvane" not in lines[0].lower():
+        problems.append(f"{len(lines)} lines, first line {lines[0]!r}")
+    return problems
 
 
 def main(argv):

@@ -384,13 +384,19 @@ bool MemoryOs::PostMessage(WindowHandle window, std::uint32_t message, std::uint
 void MemoryOs::PumpMessages() {
     ++pumps;
     calls.push_back("Pump");
-    if (quit_posted) terminated_ = true;
     if (on_pump) on_pump(pumps);
+    while (!queue_.empty()) {
+        auto message = std::move(queue_.front());
+        queue_.pop_front();
+        message();
+    }
+    // Taken here, the quit request ends the message loop once control is back there.
+    if (quit_posted) terminated_ = true;
 }
 
 int MemoryOs::RunMessageLoop() {
     calls.push_back("RunMessageLoop");
-    for (int i = 0; i < loop_limit && !terminated_ && !quit_posted; ++i) PumpMessages();
+    for (int i = 0; i < loop_limit && !terminated_; ++i) PumpMessages();
     if (!quit_posted) loop_gave_up = true;
     terminated_ = true;
     return quit_code;

@@ -68,8 +68,13 @@ class MemoryOs : public Os {
     void RemoveWindow(WindowHandle window);
     std::map<WindowHandle, std::string> windows;
     std::vector<Message> posted;
-    // Runs at every pump with its 1-based number: a test plays the user here.
+    // Runs at every pump with its 1-based number, before the queue is handled: a
+    // test plays the user here.
     std::function<void(int pump)> on_pump;
+    // The thread's queue, as Windows keeps it: a pump handles everything waiting,
+    // and a quit request taken there is kept for the message loop while the
+    // messages after it are still handled.
+    void Post(std::function<void()> message) { queue_.push_back(std::move(message)); }
     // Runs at every Sleep, after the clock moved on.
     std::function<void()> on_sleep;
     int pumps = 0;
@@ -149,6 +154,9 @@ class MemoryOs : public Os {
     int open_shell_links = 0;
     // A saved shortcut is a file holding "target|working folder".
     std::string ShortcutTarget(const std::string& path);
+    // --- the wizard's folder dialog: each answer in turn, nullopt is Cancel (also when empty)
+    std::deque<std::optional<std::string>> folder_answers;
+    int folder_dialogs = 0;
 
     // --- resources
     std::map<int, std::vector<std::uint8_t>> resources;
@@ -223,6 +231,9 @@ class MemoryOs : public Os {
                                const std::string& parameters, const std::string& directory,
                                int show) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
+    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
+    std::string Utf8ToAnsi(const std::string& utf8) override { return utf8; }
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
     long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
@@ -292,6 +303,7 @@ class MemoryOs : public Os {
     FileHandle next_handle_ = 1;
     WindowHandle next_window_ = 0x1000;
     bool terminated_ = false;
+    std::deque<std::function<void()>> queue_;
 };
 
 // A zlib stream of |data| at |level|.

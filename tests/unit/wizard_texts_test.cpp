@@ -18,6 +18,11 @@ TEST_F(LanguageMode, TurkishQLayoutGivesTurkishMode) {
     EXPECT_EQ(session.InstallCaption, "K&ur");
     // The placeholder is filled at the end of the creation.
     EXPECT_EQ(Form().Label1.text(), "Sorvane Kurulum Sihirbazına Hoşgeldiniz");
+    // Every page's texts, the last of the list included.
+    EXPECT_EQ(Form().Find("Label12")->text(), "Sorvane aşağıdaki klasöre kurulacaktır");
+    EXPECT_EQ(Form().Button4.text(), "Gözat...");
+    EXPECT_EQ(Form().Label17.text(), "Konumu:");
+    EXPECT_EQ(Form().Find("Label30")->text(), "Kuruluyor...");
 
     os.box_answers = {kIdNo};
     Form().CloseWizard(false);

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The folder dialog and the picture painter under wine64, driven by folder_dialog_probe:
+# a typed folder that does not exist (No keeps the dialog open, Yes creates it with its
+# parents), one that cannot be created (the error box, the dialog stays), cancel; and
+# screenshots of the dialog and of the pictures in build/e2e/screenshots.
+# usage: folder_dialog_e2e.sh [win64 build folder, unused: the probe is built here]
+set -u
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+e2e_begin folder_dialog
+mkdir -p "$E2E_SHOTS"
+
+probe=$E2E_OUT/folder_dialog_probe.exe
+sources=(tests/e2e/folder_dialog_probe.cpp platform/win32/folder_dialog.cpp
+  platform/win32/picture_painter.cpp ui/gif_image.cpp ui/controls.cpp)
+build_probe() {
+  local s stale=0
+  [[ -f $probe ]] || stale=1
+  for s in "${sources[@]}" platform/win32/folder_dialog.h platform/win32/picture_painter.h ui/gif_image.h; do
+    [[ $E2E_REPO/$s -nt $probe ]] && stale=1
+  done
+  ((stale)) || return 0
+  (cd "$E2E_REPO" && "$E2E_MINGW" -std=c++17 -O2 -municode -static -I. -o "$probe.tmp" \
+    "${sources[@]}" -lshell32 -lole32 -lgdi32 -luser32) && mv "$probe.tmp" "$probe"
+}
+build_probe || { fail "folder dialog probe built"; e2e_summary; exit 1; }
+
+P() { sc_wine "$probe" "$@" >>"$SC_DIR/probe.log" 2>&1; }
+shot() { import -display "$SC_DISPLAY" -window root "$E2E_SHOTS/$1.png" 2>/dev/null; }
+dialog() {  # RESULT_FILE: the dialog, opened in C:\work\existing
+  (cd "$(sc_c)/work/existing" && env "${SC_ENV[@]}" "$WINE64" "$probe" dialog "$(unix_to_win "$1")" \
+    </dev/null >>"$SC_DIR/dialog.log" 2>&1) &
+  BG_PID=$!
+  SC_BG+=("$BG_PID")
+  P wait "Select Directory"
+}
+D="Select Directory"
+
+scenario_begin dialog
+mkdir -p "$(sc_c)/work/existing"
+touch "$(sc_c)/work/existing/readme.txt" "$(sc_c)/work/blocker"
+check "the dialog opens" dialog "$SC_DIR/first.txt"
+check_eq "it opens at the current folder" 'C:\work\existing' "$(sc_wine "$probe" text "$D" 1100 | tr -d '\r')"
+shot folder-dialog
+P settext "$D" 1100 'C:\work\new\deeper'
+P click "$D" 1
+check "OK on a missing folder asks whether to create it" P wait Confirm
+shot folder-dialog-create
+P click Confirm 7
+check "No closes the question" P wait Confirm gone
+check "No keeps the dialog open" P wait "$D"
+check_absent "No creates nothing" "$(sc_c)/work/new"
+P settext "$D" 1100 'C:\work\blocker\sub'
+P click "$D" 1
+P wait Confirm && P click Confirm 6
+check "a folder that cannot be created goes to the error box" P wait Error
+shot folder-dialog-error
+P click Error 1
+check "the dialog stays open after the error" P wait "$D"
+P settext "$D" 1100 'C:\work\new\deeper'
+P click "$D" 1
+P wait Confirm && P click Confirm 6
+sc_wait "$BG_PID" 30
+check_dir "Yes creates the folder with its parents" "$(sc_c)/work/new/deeper"
+check_eq "the dialog returns the created folder" 'OK C:\work\new\deeper' "$(tr -d '\r' <"$SC_DIR/first.txt")"
+
+dialog "$SC_DIR/second.txt"
+P click "$D" 2
+sc_wait "$BG_PID" 30
+check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/second.txt")"
+scenario_end
+
+scenario_begin pictures
+sc_start "$SC_DIR/pictures.log" "$probe" pictures "$(unix_to_win "$E2E_REPO/wizard/welcome.gif")" \
+  "$(unix_to_win "$E2E_REPO/wizard/logo.gif")"
+check "the pictures window opens" P wait Pictures
+shot pictures
+scenario_end
+
+e2e_summary
