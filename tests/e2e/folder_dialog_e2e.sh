@@ -65,9 +65,15 @@ check_dir "Yes creates the folder with its parents" "$(sc_c)/work/new/deeper"
 check_eq "the dialog returns the created folder" 'OK C:\work\new\deeper' "$(tr -d '\r' <"$SC_DIR/first.txt")"
 
 dialog "$SC_DIR/second.txt"
+P settext "$D" 1100 'c:/'
+P click "$D" 1
+sc_wait "$BG_PID" 30
+check_eq "a drive root keeps its backslash" 'OK C:\' "$(tr -d '\r' <"$SC_DIR/second.txt")"
+
+dialog "$SC_DIR/third.txt"
 P click "$D" 2
 sc_wait "$BG_PID" 30
-check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/second.txt")"
+check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/third.txt")"
 scenario_end
 
 scenario_begin pictures
