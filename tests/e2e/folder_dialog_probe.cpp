@@ -6,7 +6,7 @@
 //                          its transparent ones included; exit 0 when all are right
 //   wait CAPTION [gone]    waits (20 s at most) until a window of that caption is
 //                          shown, or gone; exit 1 on timeout
-//   settext CAPTION ID TEXT / click CAPTION ID / focus CAPTION ID   acts on a control
+//   settext CAPTION ID TEXT / click CAPTION ID   acts on a control
 //   text CAPTION ID        prints a control's text
 #include <cstdio>
 #include <fstream>
@@ -133,8 +133,6 @@ int wmain(int argc, wchar_t** argv) {
                             reinterpret_cast<LPARAM>(control))
                    ? 0
                    : 1;
-    if (command == L"focus")
-        return PostMessageW(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE) ? 0 : 1;
     if (command == L"text") {
         wchar_t text[1024] = {};
         SendMessageW(control, WM_GETTEXT, 1024,
