@@ -11,8 +11,9 @@ files with a 256-colour palette and one LZW-coded frame:
 The logo goes over the banner at left 27, top 163, so its antialiased edge is
 blended with the banner's own pixels there and the rest is transparent.
 
-Only integer maths and exactly rounded float operations are used, and no time
-or randomness, so the same input always gives the same bytes.
+Only integer maths and exactly rounded float operations (+ - * / sqrt) are used,
+no library sine or power, and no time or randomness, so the same input always
+gives the same bytes on any machine.
 
 usage: make_pictures.py <output folder>"""
 import math
@@ -49,6 +50,21 @@ def clamp01(t):
     return 0.0 if t < 0.0 else 1.0 if t > 1.0 else t
 
 
+def length(x, y):
+    return math.sqrt(x * x + y * y)
+
+
+def sine(x):
+    """sin(x) from its Taylor series after reduction to [-pi, pi]: plain arithmetic only."""
+    turns = math.floor(x / (2.0 * math.pi) + 0.5)
+    x -= turns * 2.0 * math.pi
+    term, total = x, x
+    for n in range(1, 10):
+        term *= -x * x / ((2 * n) * (2 * n + 1))
+        total += term
+    return total
+
+
 def smoothstep(edge0, edge1, x):
     t = clamp01((x - edge0) / (edge1 - edge0))
     return t * t * (3.0 - 2.0 * t)
@@ -69,7 +85,7 @@ def hex_edge_distance(x, y, cell):
 
 
 def wave_y(x, phase, amplitude):
-    return 132.0 + amplitude * math.sin(x / 165.0 * 2.0 * math.pi * 0.9 + phase)
+    return 132.0 + amplitude * sine(x / 165.0 * 2.0 * math.pi * 0.9 + phase)
 
 
 def particles():
@@ -95,10 +111,10 @@ def banner_pixel(x, y):
     w, h = BANNER_SIZE
     colour = mix(BANNER_TOP, BANNER_BOTTOM, py / h)
     # A soft light falling from the upper left.
-    colour = mix(colour, (0x3A, 0x7F, 0xC8), 0.22 * clamp01(1.0 - math.hypot(px, py) / 260.0))
+    colour = mix(colour, (0x3A, 0x7F, 0xC8), 0.22 * clamp01(1.0 - length(px, py) / 260.0))
     # The glow behind the logo.
     cx, cy = LOGO_AT[0] + LOGO_SIZE[0] / 2, LOGO_AT[1] + LOGO_SIZE[1] / 2
-    glow = clamp01(1.0 - math.hypot(px - cx, (py - cy) * 0.85) / 95.0)
+    glow = clamp01(1.0 - length(px - cx, (py - cy) * 0.85) / 95.0)
     colour = mix(colour, GLOW_COLOUR, 0.45 * glow * glow)
     # The filter mesh, strongest at the top and gone before the logo.
     fade = 1.0 - smoothstep(20.0, 150.0, py)
@@ -111,7 +127,7 @@ def banner_pixel(x, y):
         colour = mix(colour, WAVE_COLOUR, strength * (1.0 - smoothstep(0.3, 1.4, dist)))
     # The particles the filter holds back.
     for dx, dy, radius, dot in PARTICLES:
-        dist = math.hypot(px - dx, py - dy)
+        dist = length(px - dx, py - dy)
         if dist < radius + 1.0:
             colour = mix(colour, dot, 0.75 * (1.0 - smoothstep(radius - 0.7, radius + 0.7, dist)))
     # A slightly darker column along the right edge, next to the white panel.
@@ -174,7 +190,7 @@ def logo_sample(u, v):
     if in_funnel(u, v):
         return FUNNEL_COLOUR
     for dx, dy, radius in DROPS:
-        if (u - dx) ** 2 + (v - dy) ** 2 <= radius * radius:
+        if (u - dx) * (u - dx) + (v - dy) * (v - dy) <= radius * radius:
             return DROP_COLOUR
     colour = mix(SHIELD_TOP, SHIELD_BOTTOM, clamp01((v - 8.0) / 115.0))
     if u > LOGO_SIZE[0] / 2:

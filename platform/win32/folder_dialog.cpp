@@ -153,6 +153,22 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder, bool folders) {
     return names;
 }
 
+// Whether |folder| has a visible sub-folder: its node in the tree then gets a button.
+bool HasSubFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(Join(folder, L"*").c_str(), FindExInfoBasic, &found,
+                                   FindExSearchLimitToDirectories, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool any = false;
+    do {
+        const std::wstring name = found.cFileName;
+        any = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+              !(found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && name != L"." && name != L"..";
+    } while (!any && FindNextFileW(find, &found));
+    FindClose(find);
+    return any;
+}
+
 // The folder that a typed name stands for, relative names taken from |base|; "..",
 // "." and forward slashes resolved; no final backslash but on a root.
 std::wstring ResolveTyped(std::wstring typed, const std::wstring& base) {
@@ -176,6 +192,8 @@ std::wstring ResolveTyped(std::wstring typed, const std::wstring& base) {
         GetFullPathNameW(full.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (n == 0 || n >= buffer.size()) return full;
     buffer.resize(n);
+    if (buffer.size() >= 2 && buffer[1] == L':' && buffer[0] >= L'a' && buffer[0] <= L'z')
+        buffer[0] = static_cast<wchar_t>(buffer[0] - L'a' + L'A');  // drives as Windows names them
     while (buffer.size() > RootOf(buffer).size() && IsSlash(buffer.back())) buffer.pop_back();
     return buffer;
 }
@@ -367,13 +385,13 @@ class FolderDialog {
     // ---- folder tree
 
     HTREEITEM Insert(HTREEITEM parent, const std::wstring& text, const std::wstring& path,
-                     bool root) {
+                     bool root, bool children = true) {
         TVINSERTSTRUCTW insert{};
         insert.hParent = parent;
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
         insert.item.pszText = const_cast<wchar_t*>(text.c_str());
-        insert.item.cChildren = 1;  // known once the node is opened
+        insert.item.cChildren = children ? 1 : 0;
         insert.item.lParam = static_cast<LPARAM>(paths_.size());
         insert.item.iImage = folder_icon_;
         insert.item.iSelectedImage = open_icon_;
@@ -408,7 +426,10 @@ class FolderDialog {
         if (Child(item)) return;
         const std::wstring path = PathOf(item);
         const auto names = ListFolder(path, true);
-        for (const auto& name : names) Insert(item, name, Join(path, name), false);
+        for (const auto& name : names) {
+            const std::wstring child = Join(path, name);
+            Insert(item, name, child, false, HasSubFolder(child));
+        }
         if (names.empty()) {
             TVITEMW tv{};
             tv.mask = TVIF_CHILDREN;
@@ -451,6 +472,8 @@ class FolderDialog {
             item = child ? child : Insert(item, name, folder.substr(0, end), false);
         }
         if (item) {
+            // Expanding by message sends no TVN_ITEMEXPANDING: the node is filled here.
+            AddSubFolders(item);
             SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
             SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
             SendMessageW(tree_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The folder dialog and the picture painter under wine64, driven by folder_dialog_probe:
 # a typed folder that does not exist (No keeps the dialog open, Yes creates it with its
-# parents), one that cannot be created (the error box, the dialog stays), cancel; and
-# screenshots of the dialog and of the pictures in build/e2e/screenshots.
+# parents), one that cannot be created (the error box, the dialog stays), cancel, with
+# screenshots in build/e2e/screenshots; and both pictures painted pixel for pixel.
 # usage: folder_dialog_e2e.sh [win64 build folder, unused: the probe is built here]
 set -u
 # shellcheck source=tests/e2e/lib.sh
@@ -65,16 +65,21 @@ check_dir "Yes creates the folder with its parents" "$(sc_c)/work/new/deeper"
 check_eq "the dialog returns the created folder" 'OK C:\work\new\deeper' "$(tr -d '\r' <"$SC_DIR/first.txt")"
 
 dialog "$SC_DIR/second.txt"
+P settext "$D" 1100 'c:/'
+P click "$D" 1
+sc_wait "$BG_PID" 30
+check_eq "a drive root keeps its backslash" "OK C:\\" "$(tr -d '\r' <"$SC_DIR/second.txt")"
+
+dialog "$SC_DIR/third.txt"
 P click "$D" 2
 sc_wait "$BG_PID" 30
-check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/second.txt")"
+check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/third.txt")"
 scenario_end
 
 scenario_begin pictures
-sc_start "$SC_DIR/pictures.log" "$probe" pictures "$(unix_to_win "$E2E_REPO/wizard/welcome.gif")" \
-  "$(unix_to_win "$E2E_REPO/wizard/logo.gif")"
-check "the pictures window opens" P wait Pictures
-shot pictures
+check "the logo is painted stretched, its transparent colour leaving what lay beneath" \
+  P paint "$(unix_to_win "$E2E_REPO/wizard/logo.gif")"
+check "the banner is painted stretched" P paint "$(unix_to_win "$E2E_REPO/wizard/welcome.gif")"
 scenario_end
 
 e2e_summary

@@ -2,11 +2,11 @@
 // from the product's sources; no part of the product. Commands:
 //   dialog OUT             shows the dialog (no owner) and writes "OK <folder>" or
 //                          "CANCEL" to OUT; errors show a box captioned "Error"
-//   pictures BANNER LOGO   a window with the two pictures over a striped field, for
-//                          screenshots; it ends when closed
+//   paint GIF              paints the picture into a bitmap and checks every pixel,
+//                          its transparent ones included; exit 0 when all are right
 //   wait CAPTION [gone]    waits (20 s at most) until a window of that caption is
 //                          shown, or gone; exit 1 on timeout
-//   settext CAPTION ID TEXT / click CAPTION ID / focus CAPTION ID   acts on a control
+//   settext CAPTION ID TEXT / click CAPTION ID   acts on a control
 //   text CAPTION ID        prints a control's text
 #include <cstdio>
 #include <fstream>
@@ -45,46 +45,47 @@ HWND FindBox(const std::wstring& caption) {
     return box && IsWindowVisible(box) ? box : nullptr;
 }
 
-ui::GifImage banner, logo;
-
-LRESULT CALLBACK PicturesProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        for (int i = 0; i < 10; ++i) {  // stripes show where the logo is transparent
-            RECT stripe{300, i * 36, 560, i * 36 + 18};
-            FillRect(dc, &stripe, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        }
-        PaintPicture(dc, banner, RECT{0, 0, 165, 315});
-        PaintPicture(dc, logo, RECT{27, 163, 137, 295});
-        PaintPicture(dc, banner, RECT{180, 0, 280, 150});  // shrunk
-        PaintPicture(dc, logo, RECT{320, 20, 540, 284});   // doubled, over the stripes
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
 bool LoadGif(const wchar_t* path, ui::GifImage* image) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), {}};
     return ui::DecodeGif(data.data(), data.size(), image);
 }
 
-int ShowPictures(const wchar_t* banner_path, const wchar_t* logo_path) {
-    if (!LoadGif(banner_path, &banner) || !LoadGif(logo_path, &logo)) return 2;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = PicturesProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"PicturesProbe";
-    RegisterClassW(&wc);
-    CreateWindowW(L"PicturesProbe", L"Pictures", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 580, 360,
-                  nullptr, nullptr, wc.hInstance, nullptr);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    return 0;
+// Paints the picture, doubled, over a field of |field| colour and checks each pixel:
+// where the picture's pixel is transparent the field stays, elsewhere its colour shows.
+int PaintCheck(const wchar_t* path) {
+    ui::GifImage image;
+    if (!LoadGif(path, &image)) return 2;
+    const int w = image.width * 2, h = image.height * 2;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return 2;
+    SelectObject(dc, bitmap);
+    const COLORREF field = RGB(0x12, 0x34, 0x56);
+    HBRUSH brush = CreateSolidBrush(field);
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, brush);
+    PaintPicture(dc, image, all);
+    GdiFlush();
+    int wrong = 0, transparent = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int index = image.indices[(y / 2) * image.width + x / 2];
+            const std::uint32_t want =
+                index == image.transparent ? 0x123456u : image.palette[index];
+            const std::uint32_t got = static_cast<const std::uint32_t*>(bits)[y * w + x] & 0xFFFFFF;
+            transparent += index == image.transparent;
+            wrong += got != want;
+        }
+    std::printf("%d of %d pixels wrong, %d transparent\n", wrong, w * h, transparent);
+    return wrong == 0 && (image.transparent < 0 || transparent > 0) ? 0 : 1;
 }
 
 int ShowDialog(const wchar_t* out_path) {
@@ -115,7 +116,7 @@ int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"dialog" && argc == 3) return ShowDialog(argv[2]);
-    if (command == L"pictures" && argc == 4) return ShowPictures(argv[2], argv[3]);
+    if (command == L"paint" && argc == 3) return PaintCheck(argv[2]);
     if (command == L"wait" && argc >= 3) {
         const bool gone = argc > 3;
         for (int i = 0; i < 400; ++i, Sleep(50))
@@ -132,8 +133,6 @@ int wmain(int argc, wchar_t** argv) {
                             reinterpret_cast<LPARAM>(control))
                    ? 0
                    : 1;
-    if (command == L"focus")
-        return PostMessageW(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE) ? 0 : 1;
     if (command == L"text") {
         wchar_t text[1024] = {};
         SendMessageW(control, WM_GETTEXT, 1024,
