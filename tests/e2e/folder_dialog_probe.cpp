@@ -18,23 +18,6 @@
 #include "platform/win32/picture_painter.h"
 #include "ui/controls.h"
 
-namespace sorvane::win32 {
-std::wstring Widen(const std::string& utf8) {
-    std::wstring w(utf8.size() + 1, L'\0');
-    w.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(),
-                                                          static_cast<int>(utf8.size()), w.data(),
-                                                          static_cast<int>(w.size()))));
-    return w;
-}
-std::string Narrow(const std::wstring& wide) {
-    std::string s(wide.size() * 3 + 1, '\0');
-    s.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), s.data(),
-                            static_cast<int>(s.size()), nullptr, nullptr)));
-    return s;
-}
-}  // namespace sorvane::win32
-
 namespace {
 
 using namespace sorvane;
