@@ -479,3 +479,12 @@ sc_wait_count() {
         sleep 0.1
     done
 }
+
+# e2e_prepare_tools: builds the scenarios' helper program (payloads_tools.cpp) when its
+# source is newer, into E2E_TOOLS; it is no part of any build.
+e2e_prepare_tools() {
+    E2E_TOOLS=$E2E_OUT/payloads_tools.exe
+    [[ -f $E2E_TOOLS && ! $E2E_SRC/payloads_tools.cpp -nt $E2E_TOOLS ]] && return 0
+    "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$E2E_TOOLS.tmp" \
+        "$E2E_SRC/payloads_tools.cpp" -ladvapi32 -lshell32 && mv "$E2E_TOOLS.tmp" "$E2E_TOOLS"
+}

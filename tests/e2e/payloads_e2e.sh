@@ -30,13 +30,9 @@ if [[ $unbuilt -eq 1 ]] && ! cmake --build "$BUILD" --target sorvane_tessen sorv
 fi
 e2e_begin last-run-payloads
 
-# The scenarios' own helper program (payloads_tools.cpp), built here when its
-# source is newer: it is no part of any build.
-TOOLS=$E2E_OUT/payloads_tools.exe
-if [[ ! -f $TOOLS || $E2E_SRC/payloads_tools.cpp -nt $TOOLS ]]; then
-    "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$TOOLS.tmp" "$E2E_SRC/payloads_tools.cpp" \
-        -ladvapi32 -lshell32 && mv "$TOOLS.tmp" "$TOOLS" || fail "payloads_tools.exe built"
-fi
+# The scenarios' own helper program (payloads_tools.cpp).
+e2e_prepare_tools || fail "payloads_tools.exe built"
+TOOLS=$E2E_TOOLS
 
 # --- the files ---------------------------------------------------------------
 

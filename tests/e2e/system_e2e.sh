@@ -23,6 +23,7 @@ if [[ ! -f $E2E_SETUP ]]; then
 fi
 command -v lnkinfo >/dev/null || { fail "lnkinfo present" "Debian: liblnk-utils"; e2e_summary; exit 1; }
 e2e_begin last-run-system
+e2e_prepare_tools || fail "payloads_tools.exe built"
 
 TARGET='C:\Program Files\Sorvane Setup Test'
 DIR="$TARGET\\"
@@ -104,8 +105,9 @@ EstimatedSize|REG_DWORD|0x3b92"
     check_eq "no batch folder left in a temporary folder" "" \
         "$(find "$(sc_c)" -ipath '*temp/sorvane-*' 2>/dev/null)"
 
-    # The uninstaller as the Uninstall entry names it (the path quoted here by hand).
-    sc_exec 90 "$SC_DIR/uninstall.log" "${DIR}Uninstall.exe" -uninstall -f
+    # The Uninstall entry's own line, unquoted, started as the list of installed programs
+    # starts it.
+    sc_exec 120 "$SC_DIR/uninstall.log" "$E2E_TOOLS" entry 90000 "$UNINSTALL_KEY" UninstallString
     check_eq "the installed uninstaller exits 0" 0 "$RUN_RC"
     for root in HKCU HKLM; do
         check "$root application key is gone" sc_reg_absent "$root\\$APP_KEY"
