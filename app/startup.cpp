@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "wizard/installer_form.h"
 
 namespace sorvane {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/error_reporter.h"
-#include "app/session.h"
+#include "core/session.h"
 #include "platform/os.h"
 
 namespace sorvane {

@@ -1,6 +1,6 @@
 #include "install/data_folders.h"
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 
 namespace sorvane {
 

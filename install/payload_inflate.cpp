@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 #include "install/payload.h"
 
 namespace sorvane {

@@ -1,6 +1,6 @@
 #include "install/run.h"
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/session.h"
+#include "core/session.h"
 #include "platform/os.h"
 #include "provider/firewall.h"
 #include "ui/controls.h"

@@ -37,6 +37,10 @@ enum : std::uint32_t {
 };
 enum : int { kIdOk = 1, kIdYes = 6, kIdNo = 7 };
 
+// The wizard window's class: what a second setup looks for, and what the native window
+// registers.
+inline constexpr const char* kWizardWindowClass = "qnInstaller";
+
 // Special folders, as the shell numbers them.
 enum : int {
     kCsidlPrograms = 0x02,

@@ -1,5 +1,5 @@
 // TOvFirewall: its life, its hidden window, and the helper program's commands.
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 #include "provider/mirelda.h"
 #include "provider/provider_paths.h"
 #include "ui/controls.h"

@@ -1,6 +1,6 @@
 #include "system/folder_access.h"
 
-#include "app/number_text.h"
+#include "core/number_text.h"
 #include "install/data_folders.h"
 
 namespace sorvane {

@@ -1,9 +1,9 @@
 #include "system/registry_entries.h"
 
-#include "app/number_text.h"
+#include "core/number_text.h"
 #include <vector>
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 
 namespace sorvane {
 

@@ -1,9 +1,9 @@
 #include "system/shortcuts.h"
 
-#include "app/number_text.h"
+#include "core/number_text.h"
 
-#include "app/session.h"
-#include "app/setup_error.h"
+#include "core/session.h"
+#include "platform/setup_error.h"
 
 namespace sorvane {
 

@@ -2,7 +2,7 @@
 // the session they work on.
 #pragma once
 
-#include "app/session.h"
+#include "core/session.h"
 #include "install/run.h"
 #include "platform/os.h"
 

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/session.h"
+#include "core/session.h"
 
 namespace sorvane {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "wizard/install_folder.h"
 #include "wizard/texts.h"
 #include "wizard/wizard_resources.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/session.h"
+#include "core/session.h"
 #include "install/run.h"
 #include "platform/os.h"
 #include "ui/controls.h"

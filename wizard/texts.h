@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/session.h"
+#include "core/session.h"
 #include "platform/os.h"
 #include "ui/controls.h"
 

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 #include "ui/controls.h"
 
 namespace sorvane::win32 {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/session.h"
-#include "app/setup_error.h"
+#include "platform/os.h"
+#include "platform/setup_error.h"
 #include "platform/win32/picture_painter.h"
 
 namespace sorvane::win32 {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);

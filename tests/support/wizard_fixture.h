@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/error_reporter.h"
-#include "app/session.h"
+#include "core/session.h"
 #include "app/startup.h"
 #include "install/run.h"
 #include "support/memory_os.h"

@@ -6,7 +6,7 @@
 #include <new>
 #include <random>
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 #include "install/payload.h"
 #include "support/wizard_fixture.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/setup_error.h"
+#include "platform/setup_error.h"
 #include "support/wizard_fixture.h"
 #include "system/folder_access.h"
 #include "system/registry_entries.h"

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "core/command_line.h"
 
 #include "platform/os.h"
 

@@ -23,8 +23,8 @@ struct SetupSession {
     std::string StatusWritingRegistry;
 };
 
-// Window identities shared with the installed client and with a second setup.
-inline constexpr const char* kWizardWindowClass = "qnInstaller";
+// The installed client's window and its close request; the wizard's own window class
+// is the platform's (platform/os.h).
 inline constexpr const char* kClientWindowClass = "_quillon_filter";
 inline constexpr std::uint32_t kClientCloseMessage = 1136;  // WM_USER + 112
 inline constexpr const char* kProductName = "Sorvane";
