@@ -22,7 +22,8 @@ void RestrictDllSearch() {
     if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-// The common controls are loaded only now, after the search restriction.
+// The common controls are loaded only for a wizard that shows itself, and only after
+// the search restriction.
 void LoadCommonControls() {
     HMODULE comctl = LoadLibraryW(L"comctl32.dll");
     if (!comctl) return;
@@ -39,7 +40,7 @@ class NativeInstaller : public sorvane::TqnInstaller {
   public:
     NativeInstaller(sorvane::Os& os, sorvane::SetupSession& session,
                     const sorvane::InstallSteps& steps, sorvane::win32::Win32Os& win32)
-        : TqnInstaller(os, session, steps), win32_(win32), window_(*this) {
+        : TqnInstaller(os, session, steps), win32_(win32), window_(*this, !session.Silent) {
         win32.SetDialogWindow(window_.hwnd());
         win32.SetMessageFilter([this](MSG& msg) { return window_.PreTranslate(msg); });
     }
@@ -57,7 +58,6 @@ class NativeInstaller : public sorvane::TqnInstaller {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
-    LoadCommonControls();
 
     static sorvane::win32::Win32Os os;
     static sorvane::SetupSession session;
@@ -67,6 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
 
     const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
+        if (!s.Silent) LoadCommonControls();
         return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));
     });
     sorvane::ui::SetErrorSink(nullptr);

@@ -57,7 +57,8 @@ wchar_t AcceleratorOf(const WideText& text) {
 
 }  // namespace
 
-FormWindow::FormWindow(ui::Form& form) : form_(form) {
+FormWindow::FormWindow(ui::Form& form, bool with_controls)
+    : form_(form), with_controls_(with_controls) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterFormClass(instance, &FormWindow::WndProc);
     RECT r{0, 0, form.bounds().width, form.bounds().height};
@@ -71,6 +72,10 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
                             kFormStyle, x, y, w, h, nullptr, nullptr, instance, this);
     if (!hwnd_) throw SetupError("The setup window cannot be created.");
     form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
+    if (!with_controls_) {
+        form.SetPeer(this);
+        return;
+    }
     // Created in focus order: the dialog manager's Tab follows the windows' order.
     std::vector<ui::Control*> order;
     for (const auto& control : form.controls()) order.push_back(control.get());
@@ -202,6 +207,12 @@ void FormWindow::MoveFocusFrom(HWND child) {
 }
 
 void FormWindow::Changed(ui::Control& control, ui::Property property) {
+    // Without controls only the window's caption follows the form: nothing is shown.
+    if (!with_controls_) {
+        if (&control == &form_ && property == ui::Property::Text)
+            SetWindowTextW(hwnd_, Widen(control.text()).c_str());
+        return;
+    }
     if (&control == &form_) {
         if (property == ui::Property::Text) SetWindowTextW(hwnd_, Widen(control.text()).c_str());
         if (property == ui::Property::Visible) {

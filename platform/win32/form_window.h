@@ -1,5 +1,7 @@
 // The native window of a ui::Form: registers its window class, creates one child
-// window per control and keeps them in step with the control objects.
+// window per control and keeps them in step with the control objects. Without
+// controls (a run that shows nothing) it is the top-level window alone: what a second
+// setup finds by its class and what the helper program is given, and nothing more.
 #pragma once
 
 #include <map>
@@ -13,7 +15,7 @@ namespace sorvane::win32 {
 class FormWindow : public ui::ControlPeer {
   public:
     // Creates the window hidden; the form's Visible state shows it.
-    explicit FormWindow(ui::Form& form);
+    FormWindow(ui::Form& form, bool with_controls);
     ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -41,6 +43,7 @@ class FormWindow : public ui::ControlPeer {
     void MoveFocusFrom(HWND child);
 
     ui::Form& form_;
+    const bool with_controls_;
     HWND hwnd_ = nullptr;
     std::map<HWND, ui::Control*> controls_;
     std::map<std::string, HFONT> fonts_;

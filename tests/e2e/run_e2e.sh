@@ -91,6 +91,33 @@ scenario_silent() {  # NAME LANG TARGET MODE LANGUAGE_FILE
     scenario_end
 }
 
+# What the silent run's own process creates, as wine's trace of window creation and
+# library loading tells it: only its hidden top-level window of the wizard's class (and
+# the windows that COM and the provider component keep for messages), no child window,
+# no common-controls library; the installation is the same.
+scenario_silent_lean() {
+    scenario_begin silent-lean || { fail "scenario prepared"; scenario_end; return; }
+    [[ -n ${EMBEDDED:-} ]] || detect_payloads
+    local target='C:\Sorvane Lean' trace=$SC_DIR/trace.log pid own
+    SC_ENV+=(WINEDEBUG=+pid,+win,+loaddll)
+    sc_exec "$SILENT_LIMIT" "$trace" "$E2E_SETUP" -silent 0 "$target"
+    check_eq "silent run exits 0" 0 "$RUN_RC"
+    pid=$(grep -m1 'Loaded L".*sorvane_setup\.exe"' "$trace" | cut -d: -f1)
+    if [[ -z $pid ]]; then
+        fail "the setup's process found in the trace"
+    else
+        own=$(grep "^$pid:[0-9a-f]*:trace:win:WIN_CreateWindowEx" "$trace")
+        check_eq "one window of the wizard's class" 1 "$(grep -c 'L"qnInstaller"' <<<"$own")"
+        # Parents other than none (0) and the message-only parent (-3) are child windows.
+        check_eq "no child window" "" \
+            "$(grep -v -e 'parent=0000000000000000' -e 'parent=FFFFFFFFFFFFFFFD' <<<"$own")"
+        check_eq "no common controls loaded" "" \
+            "$(grep "^$pid:[0-9a-f]*:trace:loaddll:.*Loaded" "$trace" | grep -i 'comctl32')"
+    fi
+    check_installed "$target" english.lng
+    scenario_end
+}
+
 scenario_unwritable_settings() {
     scenario_begin silent-settings-unwritable || { fail "scenario prepared"; scenario_end; return; }
     local target='C:\Sorvane Locked' t
@@ -621,6 +648,7 @@ if [[ $HAVE_TR -eq 1 ]]; then
 else
     fail "tr_TR.UTF-8 locale available" "call e2e_install_tr_locale as root"
 fi
+want silent-lean && scenario_silent_lean
 want installed-en && scenario_installed_en
 [[ $HAVE_TR -eq 1 ]] && want installed-tr && scenario_installed_tr
 want silent-settings-unwritable && scenario_unwritable_settings
