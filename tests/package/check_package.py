@@ -411,9 +411,12 @@ def logo_picture(pkg):
     return picture_problems(pkg, 202, (110, 132), transparent=True)
 
 
-@check("licence 203: language 1055, UTF-8 Turkish text with CR LF lines")
+@check("licence 203: language 1055, one zlib stream of UTF-8 Turkish text with CR LF lines")
 def licence_text(pkg):
-    data = pkg.only(RT_RCDATA, 203, LANG_TURKISH)
+    stream = zlib.decompressobj()
+    data = stream.decompress(pkg.only(RT_RCDATA, 203, LANG_TURKISH))
+    if not stream.eof or stream.unused_data:
+        return ["not exactly one whole zlib stream"]
     text = data.decode("utf-8")  # a decoding error fails the check
     problems = [] if not text.startswith("\ufeff") else ["starts with a byte-order mark"]
     # Letters outside Latin-1 show that the text was not stored in a Western code page.
