@@ -4,6 +4,7 @@
 
 #include "core/command_line.h"
 #include "wizard/install_folder.h"
+#include "wizard/packed_text.h"
 #include "wizard/texts.h"
 #include "wizard/wizard_resources.h"
 
@@ -178,9 +179,10 @@ void TqnInstaller::LoadPictureAndLicence() {
 
     const ResourceView licence = os_.LoadResource(kLicenceTextResource);
     if (licence.valid()) {
-        Memo1.SetText(
-            WithCrLf(std::string(reinterpret_cast<const char*>(licence.data), licence.size)));
+        std::string text;
+        const bool inflated = InflateText(licence.data, licence.size, &text);
         os_.ReleaseResource(licence);
+        if (inflated) Memo1.SetText(WithCrLf(text));
     }
 }
 

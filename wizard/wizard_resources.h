@@ -6,8 +6,8 @@ namespace sorvane {
 
 inline constexpr int kWelcomePictureResource = 201;  // welcome.gif: 165 x 315, the left banner
 inline constexpr int kLogoPictureResource = 202;     // logo.gif: 110 x 132, one transparent colour
-// licence_tr.txt: UTF-8 without a byte-order mark, lines ending in CR LF as a multi-line
-// edit shows them.
+// licence_tr.txt packed into one zlib stream; inflated, UTF-8 without a byte-order mark,
+// lines ending in CR LF as a multi-line edit shows them.
 inline constexpr int kLicenceTextResource = 203;
 
 }  // namespace sorvane

@@ -239,14 +239,35 @@ def icon_group(pkg):
     return [(w, h, bits, size, rid) for w, h, _, _, _, bits, size, rid in entries]
 
 
+def png_problems(image, size):
+    """A 32-bit image is a PNG: 8-bit RGBA of the entry's size, one zlib stream of its rows."""
+    if image[:8] != b"\x89PNG\r\n\x1a\n":
+        return [f"{size}px/32-bit image is not a PNG"]
+    chunks, at = {}, 8
+    while at + 8 <= len(image):
+        length, kind = struct.unpack_from(">I4s", image, at)
+        data = image[at + 8:at + 8 + length]
+        if struct.unpack_from(">I", image, at + 8 + length)[0] != zlib.crc32(kind + data):
+            return [f"{size}px PNG chunk {kind!r} fails its CRC"]
+        chunks[kind] = chunks.get(kind, b"") + data
+        at += 12 + length
+    problems = differs(f"{size}px PNG ends", (at, b"IEND" in chunks), (len(image), True))
+    problems += differs(f"{size}px PNG header (width, height, depth, colour type, interlace)",
+                        struct.unpack_from(">IIBB2xB", chunks.get(b"IHDR", bytes(13))),
+                        (size, size, 8, 6, 0))
+    rows = zlib.decompress(chunks.get(b"IDAT", b""))
+    return problems + differs(f"{size}px PNG rows length", len(rows), size * (1 + 4 * size))
+
+
 def image_problems(image, size, bits):
+    if bits == 32:
+        return png_problems(image, size)
     header = struct.unpack_from("<IiiHHI", image)
     problems = differs(f"{size}px/{bits}-bit header (size, width, height, planes, bits, compression)",
                        header, (40, size, 2 * size, 1, bits, 0))
     colours = struct.unpack_from("<I", image, 32)[0] or 256
-    palette = 4 * colours if bits == 8 else 0
-    # The colour image, then the 1-bit AND mask, each row padded to 4 bytes.
-    want = 40 + palette + (size * bits + 31) // 32 * 4 * size + (size + 31) // 32 * 4 * size
+    # The palette, the colour image, then the 1-bit AND mask, each row padded to 4 bytes.
+    want = 40 + 4 * colours + (size * bits + 31) // 32 * 4 * size + (size + 31) // 32 * 4 * size
     return problems + differs(f"{size}px/{bits}-bit image length", len(image), want)
 
 
@@ -390,9 +411,12 @@ def logo_picture(pkg):
     return picture_problems(pkg, 202, (110, 132), transparent=True)
 
 
-@check("licence 203: language 1055, UTF-8 Turkish text with CR LF lines")
+@check("licence 203: language 1055, one zlib stream of UTF-8 Turkish text with CR LF lines")
 def licence_text(pkg):
-    data = pkg.only(RT_RCDATA, 203, LANG_TURKISH)
+    stream = zlib.decompressobj()
+    data = stream.decompress(pkg.only(RT_RCDATA, 203, LANG_TURKISH))
+    if not stream.eof or stream.unused_data:
+        return ["not exactly one whole zlib stream"]
     text = data.decode("utf-8")  # a decoding error fails the check
     problems = [] if not text.startswith("\ufeff") else ["starts with a byte-order mark"]
     # Letters outside Latin-1 show that the text was not stored in a Western code page.

@@ -2,6 +2,7 @@
 
 #include "support/wizard_fixture.h"
 #include "wizard/texts.h"
+#include "wizard/wizard_resources.h"
 
 namespace sorvane::test {
 namespace {
@@ -57,6 +58,20 @@ TEST(Placeholders, AppFillsEveryOccurrenceAppNameOnlyTheFirst) {
         form.AddControl(ui::Kind::Label, "Label15", &form, {}, "%APP_NAME% %APP_NAME% %app_name%");
     FillAppNamePlaceholders(form);
     EXPECT_EQ(label.text(), "Sorvane %APP_NAME% %app_name%");
+}
+
+TEST(Licence, ThePackedTextIsShownWithCrLfAndADamagedOneNotAtAll) {
+    const std::vector<std::uint8_t> packed = Deflate(Bytes("LİSANS\nbir satır\r\nson\n"), 9);
+    for (std::size_t cut : {std::size_t{0}, std::size_t{4}}) {
+        WizardFixture w;
+        w.os.resources[kLicenceTextResource].assign(packed.begin(), packed.end() - cut);
+        EXPECT_EQ(w.Form().Memo1.text(), cut ? "" : "LİSANS\r\nbir satır\r\nson\r\n") << cut;
+    }
+    std::vector<std::uint8_t> trailing = packed;
+    trailing.push_back(0);
+    WizardFixture w;
+    w.os.resources[kLicenceTextResource] = trailing;
+    EXPECT_EQ(w.Form().Memo1.text(), "");
 }
 
 }  // namespace
