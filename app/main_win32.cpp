@@ -22,19 +22,6 @@ void RestrictDllSearch() {
     if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-// The common controls are loaded only for a wizard that shows itself, and only after
-// the search restriction.
-void LoadCommonControls() {
-    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
-    if (!comctl) return;
-    using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
-    if (!fn) return;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-    fn(&icc);
-}
-
 // The wizard form together with its native window, which goes first when it ends.
 class NativeInstaller : public sorvane::TqnInstaller {
   public:
@@ -67,7 +54,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
 
     const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
-        if (!s.Silent) LoadCommonControls();
+        // Only a wizard that shows itself needs the common controls.
+        if (!s.Silent)
+            sorvane::win32::LoadCommonControls(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS);
         return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));
     });
     sorvane::ui::SetErrorSink(nullptr);

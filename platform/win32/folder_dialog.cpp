@@ -535,22 +535,11 @@ class FolderDialog {
     std::wstring selected_;                  // the folder selected in the tree
 };
 
-// The tree control's class comes from the common controls, which the program loads
-// itself after restricting the DLL search.
-void RegisterTreeClass() {
-    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
-    if (!comctl) return;
-    using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    if (fn) fn(&icc);
-}
-
 }  // namespace
 
 bool SelectDirectory(HWND owner, std::string* folder) {
-    RegisterTreeClass();
+    // The tree control's class comes from the common controls.
+    LoadCommonControls(ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES);
     // Tahoma 8 pt is the 11-pixel font of the wizard at 96 dots per inch.
     DialogTemplate t(
         DS_MODALFRAME | DS_SETFONT | DS_CENTER | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU,

@@ -57,6 +57,16 @@ wchar_t AcceleratorOf(const WideText& text) {
 
 }  // namespace
 
+namespace {
+
+// The control as a progress bar, when it is one.
+ui::ProgressBar* AsProgressBar(ui::Control& control) {
+    return control.kind() == ui::Kind::ProgressBar ? static_cast<ui::ProgressBar*>(&control)
+                                                   : nullptr;
+}
+
+}  // namespace
+
 FormWindow::FormWindow(ui::Form& form, bool with_controls)
     : form_(form), with_controls_(with_controls) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -112,27 +122,28 @@ std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
 HFONT FormWindow::FontFor(const ui::Font& font) {
     const std::string key = font.face + "/" + std::to_string(font.height) +
                             (font.bold ? "b/" : "/") + std::to_string(font.charset);
-    auto it = fonts_.find(key);
-    if (it != fonts_.end()) return it->second;
+    for (const auto& [known, made] : fonts_)
+        if (known == key) return made;
     HFONT f =
         CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
-    fonts_[key] = f;
+    fonts_.emplace_back(key, f);
     return f;
 }
 
 HBRUSH FormWindow::BrushFor(std::uint32_t color) {
-    auto it = brushes_.find(color);
-    if (it != brushes_.end()) return it->second;
+    for (const auto& [known, made] : brushes_)
+        if (known == color) return made;
     HBRUSH b = CreateSolidBrush(Resolve(color));
-    brushes_[color] = b;
+    brushes_.emplace_back(color, b);
     return b;
 }
 
 ui::Control* FormWindow::ControlOf(HWND child) const {
-    auto it = controls_.find(child);
-    return it == controls_.end() ? nullptr : it->second;
+    for (const auto& [window, control] : controls_)
+        if (window == child) return control;
+    return nullptr;
 }
 
 void FormWindow::CreateNative(ui::Control& control) {
@@ -175,7 +186,7 @@ void FormWindow::CreateNative(ui::Control& control) {
                                  reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
     if (!child) return;
     control.native = reinterpret_cast<std::uintptr_t>(child);
-    controls_[child] = &control;
+    controls_.emplace_back(child, &control);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font())), FALSE);
     EnableWindow(child, control.enabled());
     if (control.kind() == ui::Kind::Memo) {
@@ -185,7 +196,7 @@ void FormWindow::CreateNative(ui::Control& control) {
     }
     if (control.kind() == ui::Kind::CheckBox)
         SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (auto* bar = dynamic_cast<ui::ProgressBar*>(&control)) {
+    if (auto* bar = AsProgressBar(control)) {
         SendMessageW(child, PBM_SETRANGE32, bar->min(), bar->max());
         SendMessageW(child, PBM_SETPOS, bar->position(), 0);
     }
@@ -195,7 +206,7 @@ void FormWindow::UpdateShowing() {
     HWND focus = GetFocus();
     for (auto& [child, control] : controls_)
         ShowWindow(child, control->Showing() ? SW_SHOWNA : SW_HIDE);
-    if (focus && controls_.count(focus)) MoveFocusFrom(focus);
+    if (focus && ControlOf(focus)) MoveFocusFrom(focus);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -266,7 +277,7 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
             break;
         case ui::Property::Range:
         case ui::Property::Position:
-            if (auto* bar = dynamic_cast<ui::ProgressBar*>(&control)) {
+            if (auto* bar = AsProgressBar(control)) {
                 SendMessageW(child, PBM_SETRANGE32, bar->min(), bar->max());
                 SendMessageW(child, PBM_SETPOS, bar->position(), 0);
             }

@@ -4,8 +4,9 @@
 // setup finds by its class and what the helper program is given, and nothing more.
 #pragma once
 
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/windows_api.h"
 #include "ui/controls.h"
@@ -45,9 +46,10 @@ class FormWindow : public ui::ControlPeer {
     ui::Form& form_;
     const bool with_controls_;
     HWND hwnd_ = nullptr;
-    std::map<HWND, ui::Control*> controls_;
-    std::map<std::string, HFONT> fonts_;
-    std::map<std::uint32_t, HBRUSH> brushes_;
+    // A few dozen entries each, looked up in order: plain lists are enough.
+    std::vector<std::pair<HWND, ui::Control*>> controls_;  // in focus order
+    std::vector<std::pair<std::string, HFONT>> fonts_;
+    std::vector<std::pair<std::uint32_t, HBRUSH>> brushes_;
 };
 
 }  // namespace sorvane::win32

@@ -66,7 +66,13 @@ class WideText {
 };
 
 WideText Widen(const std::string& utf8);
+
+// Registers the common controls' window classes |classes| (ICC_ flags). The library is
+// loaded at run time, after the program has restricted where DLLs are looked for.
+void LoadCommonControls(DWORD classes);
 std::string Narrow(const wchar_t* wide, std::size_t length);
-inline std::string Narrow(const std::wstring& wide) { return Narrow(wide.data(), wide.size()); }
+inline std::string Narrow(const std::wstring& wide) {
+    return Narrow(wide.data(), wide.size());
+}
 
 }  // namespace sorvane::win32

@@ -12,6 +12,7 @@ mkdir -p "$E2E_SHOTS"
 
 probe=$E2E_OUT/folder_dialog_probe.exe
 sources=(tests/e2e/folder_dialog_probe.cpp platform/win32/folder_dialog.cpp platform/win32/wide_text.cpp
+  platform/win32/common_controls.cpp
   platform/win32/picture_painter.cpp ui/gif_image.cpp ui/controls.cpp)
 build_probe() {
   local s stale=0
