@@ -7,9 +7,9 @@ set(_sorvane_wizard_packed_dir ${CMAKE_BINARY_DIR}/packed)
 set(_sorvane_licence_packed ${_sorvane_wizard_packed_dir}/licence_tr.z)
 add_custom_command(OUTPUT ${_sorvane_licence_packed}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${_sorvane_wizard_packed_dir}
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pack_text.py
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pack_payload.py --text
     ${CMAKE_CURRENT_LIST_DIR}/licence_tr.txt ${_sorvane_licence_packed}
-  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/licence_tr.txt ${CMAKE_SOURCE_DIR}/tools/pack_text.py
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/licence_tr.txt ${CMAKE_SOURCE_DIR}/tools/pack_payload.py
   COMMENT "Packing the licence" VERBATIM)
 add_custom_target(sorvane_wizard_resources DEPENDS ${_sorvane_licence_packed})
 set(SORVANE_WIZARD_RESOURCE_FILES
