@@ -104,6 +104,8 @@ def particles():
 
 
 PARTICLES = particles()
+BANNER_COLOURS = 64
+LOGO_COLOURS = 64  # the transparent entry included
 
 
 def banner_pixel(x, y):
@@ -333,17 +335,19 @@ def lzw(indices, min_code_size=8):
 
 
 def gif(width, height, palette, indices, transparent=None):
-    palette = list(palette) + [(0, 0, 0)] * (256 - len(palette))
+    # The colour table is as small as the palette allows: smaller codes, a smaller file.
+    bits = max(2, (len(palette) - 1).bit_length())
+    palette = list(palette) + [(0, 0, 0)] * ((1 << bits) - len(palette))
     out = bytearray(b"GIF89a")
-    # Logical screen: global 256-entry table of 8-bit colour resolution, unsorted.
-    out += struct.pack("<HHBBB", width, height, 0xF7, 0, 0)
+    # Logical screen: a global table of 2^bits entries, 8-bit colour resolution, unsorted.
+    out += struct.pack("<HHBBB", width, height, 0xF0 | (bits - 1), 0, 0)
     out += b"".join(bytes(c) for c in palette)
     if transparent is not None:
         # Graphic control: no disposal, no delay, transparent index set.
         out += struct.pack("<BBBBHBB", 0x21, 0xF9, 4, 0x01, 0, transparent, 0)
     out += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
-    out.append(8)
-    data = lzw(indices)
+    out.append(bits)
+    data = lzw(indices, bits)
     for i in range(0, len(data), 255):
         chunk = data[i:i + 255]
         out.append(len(chunk))
@@ -353,12 +357,14 @@ def gif(width, height, palette, indices, transparent=None):
 
 
 def banner_gif(banner):
-    palette, rows = quantise(banner, 256)
+    # 64 colours: the smooth parts band a little, mostly behind the logo, and the file
+    # is half the size of a 256-colour one.
+    palette, rows = quantise(banner, BANNER_COLOURS)
     return gif(*BANNER_SIZE, palette, [i for row in rows for i in row])
 
 
 def logo_gif(banner):
-    palette, rows = quantise(draw_logo(banner), 255)
+    palette, rows = quantise(draw_logo(banner), LOGO_COLOURS - 1)
     transparent = len(palette)
     palette.append((0xFF, 0x00, 0xFF))  # never shown
     return gif(*LOGO_SIZE, palette, [transparent if i is None else i for row in rows for i in row],

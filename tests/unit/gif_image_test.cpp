@@ -1,6 +1,7 @@
 #include "ui/gif_image.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,7 +54,9 @@ std::vector<std::uint8_t> HandMadeGif(int screen_w, int screen_h, int left, int 
 
 TEST(GifImageTest, DecodesTheWizardPicturesThatTheToolDraws) {
     const std::filesystem::path source = SORVANE_SOURCE_DIR;
-    const auto out = std::filesystem::temp_directory_path() / "sorvane_gif_image_test";
+    // Own folder per process: test runs in other trees may draw at the same time.
+    const auto out = std::filesystem::temp_directory_path() /
+                     ("sorvane_gif_image_test_" + std::to_string(::getpid()));
     std::filesystem::remove_all(out);
     const std::string command = std::string(SORVANE_PYTHON) + " \"" +
                                 (source / "tools/make_pictures.py").string() + "\" \"" +
@@ -66,7 +69,7 @@ TEST(GifImageTest, DecodesTheWizardPicturesThatTheToolDraws) {
         EXPECT_EQ(ReadFile(out / name), kept) << name << " differs from the tool's drawing";
         GifImage image;
         ASSERT_TRUE(Decode(kept, &image)) << name;
-        EXPECT_EQ(image.palette.size(), 256u);
+        EXPECT_EQ(image.palette.size(), 64u);
         EXPECT_EQ(image.indices.size(), static_cast<std::size_t>(image.width) * image.height);
     }
     std::filesystem::remove_all(out);
