@@ -1,6 +1,5 @@
 #include "platform/win32/form_window.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/os.h"
@@ -87,11 +86,15 @@ FormWindow::FormWindow(ui::Form& form, bool with_controls)
         return;
     }
     // Created in focus order: the dialog manager's Tab follows the windows' order.
+    // A plain insertion sort keeps equal tab orders in creation order, for a few dozen
+    // controls, without the library's merge machinery in the program.
     std::vector<ui::Control*> order;
-    for (const auto& control : form.controls()) order.push_back(control.get());
-    std::stable_sort(order.begin(), order.end(), [](const ui::Control* a, const ui::Control* b) {
-        return a->tab_order < b->tab_order;
-    });
+    for (const auto& control : form.controls()) {
+        ui::Control* c = control.get();
+        std::size_t at = order.size();
+        while (at > 0 && order[at - 1]->tab_order > c->tab_order) --at;
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), c);
+    }
     for (ui::Control* control : order) CreateNative(*control);
     form.SetPeer(this);
     UpdateShowing();
