@@ -1,7 +1,8 @@
 #include "system/registry_entries.h"
 
+#include <cstring>
+
 #include "core/number_text.h"
-#include <vector>
 
 #include "platform/setup_error.h"
 
@@ -9,14 +10,12 @@ namespace sorvane {
 
 namespace {
 
-// One value to write: a string (REG_SZ with its terminating zero) or a number.
+// One value to write: a string (REG_SZ with its terminating zero) when |text| is set,
+// else the number (REG_DWORD). Plain pointers: the rows are a fixed table.
 struct Row {
-    Row(const char* n, std::string t) : name(n), type(kRegSz), text(std::move(t)) {}
-    Row(const char* n, std::uint32_t v) : name(n), type(kRegDword), number(v) {}
     const char* name;
-    std::uint32_t type;
-    std::string text;
-    std::uint32_t number = 0;
+    const char* text;
+    std::uint32_t number;
 };
 
 // One key, open with full access while this object lives; at most one at a time.
@@ -38,9 +37,9 @@ class Key {
         return open_;
     }
     bool Write(const Row& row) {
-        if (row.type == kRegSz)
-            return os_.RegSetValueEx(key_, row.name, kRegSz, row.text.c_str(),
-                                     static_cast<std::uint32_t>(row.text.size() + 1)) ==
+        if (row.text)
+            return os_.RegSetValueEx(key_, row.name, kRegSz, row.text,
+                                     static_cast<std::uint32_t>(std::strlen(row.text) + 1)) ==
                    kErrorSuccess;
         const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(row.number),
                                        static_cast<std::uint8_t>(row.number >> 8),
@@ -49,7 +48,8 @@ class Key {
         return os_.RegSetValueEx(key_, row.name, kRegDword, bytes, 4) == kErrorSuccess;
     }
     // False as soon as one value cannot be written; the later ones are left out.
-    bool WriteAll(const std::vector<Row>& rows) {
+    template <std::size_t N>
+    bool WriteAll(const Row (&rows)[N]) {
         for (const Row& row : rows)
             if (!Write(row)) return false;
         return true;
@@ -70,27 +70,33 @@ std::string FolderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-std::vector<Row> UninstallRows(Os& os, const std::string& dir) {
-    return {
-        {"DisplayName", kProductName},
-        {"UninstallString", dir + "Uninstall.exe -uninstall -f"},
-        {"Publisher", kPublisher},
-        {"DisplayIcon", dir + "tessen.exe,0"},
-        {"DisplayVersion", "2.2"},
-        {"URLInfoAbout", kWebAddress},
-        {"URLUpdateInfo", kWebAddress},
-        {"InstallDate", TodayAsDigits(os)},
-        {"InstallLocation", dir},
-        {"InstallSource", FolderOf(os.GetModuleFileName())},
-        {"RegOwner", kPublisher},
-        {"RegCompany", kPublisher},
-        {"Version", 3u},
-        {"VersionMajor", 3u},
-        {"VersionMinor", 3u},
-        {"NoModify", 1u},
-        {"NoRepair", 1u},
-        {"EstimatedSize", kEstimatedSize},
+// The product's entry in the list of installed programs.
+bool WriteUninstallRows(Key& key, Os& os, const std::string& dir) {
+    const std::string uninstall = dir + "Uninstall.exe -uninstall -f";
+    const std::string icon = dir + "tessen.exe,0";
+    const std::string today = TodayAsDigits(os);
+    const std::string source = FolderOf(os.GetModuleFileName());
+    const Row rows[] = {
+        {"DisplayName", kProductName, 0},
+        {"UninstallString", uninstall.c_str(), 0},
+        {"Publisher", kPublisher, 0},
+        {"DisplayIcon", icon.c_str(), 0},
+        {"DisplayVersion", "2.2", 0},
+        {"URLInfoAbout", kWebAddress, 0},
+        {"URLUpdateInfo", kWebAddress, 0},
+        {"InstallDate", today.c_str(), 0},
+        {"InstallLocation", dir.c_str(), 0},
+        {"InstallSource", source.c_str(), 0},
+        {"RegOwner", kPublisher, 0},
+        {"RegCompany", kPublisher, 0},
+        {"Version", nullptr, 3},
+        {"VersionMajor", nullptr, 3},
+        {"VersionMinor", nullptr, 3},
+        {"NoModify", nullptr, 1},
+        {"NoRepair", nullptr, 1},
+        {"EstimatedSize", nullptr, kEstimatedSize},
     };
+    return key.WriteAll(rows);
 }
 
 }  // namespace
@@ -108,7 +114,7 @@ void SetCompatibilityLayer(Os& os) {
         Key key(os);
         // The Layers key is only ever opened: where the system has none, nothing goes.
         if (!key.Open(root, kLayersKey)) continue;
-        if (!key.Write({setup.c_str(), kCompatibilityLayer}))
+        if (!key.Write({setup.c_str(), kCompatibilityLayer, 0}))
             throw SetupError("Unable to write the compatibility layer of " + setup);
     }
 }
@@ -116,7 +122,7 @@ void SetCompatibilityLayer(Os& os) {
 void WriteRegistryEntries(Os& os, const SetupSession& session) {
     try {
         const std::string& dir = session.InstallDir;
-        const std::vector<Row> application = {{"Path", dir}, {"Version", kProductVersion}};
+        const Row application[] = {{"Path", dir.c_str(), 0}, {"Version", kProductVersion, 0}};
         {
             Key key(os);
             if (key.Create(RegistryRoot::CurrentUser, kApplicationKey) &&
@@ -136,14 +142,13 @@ void WriteRegistryEntries(Os& os, const SetupSession& session) {
                 return;
         }
         {
+            const std::string client = dir + "tessen.exe";
+            const Row run[] = {{kClientRunValue, client.c_str(), 0}};
             Key key(os);
-            if (key.Open(RegistryRoot::LocalMachine, kRunKey) &&
-                !key.WriteAll({{kClientRunValue, dir + "tessen.exe"}}))
-                return;
+            if (key.Open(RegistryRoot::LocalMachine, kRunKey) && !key.WriteAll(run)) return;
         }
         Key key(os);
-        if (key.Create(RegistryRoot::LocalMachine, kUninstallKey))
-            key.WriteAll(UninstallRows(os, dir));
+        if (key.Create(RegistryRoot::LocalMachine, kUninstallKey)) WriteUninstallRows(key, os, dir);
     } catch (...) {
         // The registry entries are the run's last registration step: whatever went
         // wrong here, the installation itself is complete.

@@ -120,9 +120,9 @@ void PageControl::SetActivePage(int index) {
 
 Form::Form(std::string name, Rect client) : Control(Kind::Form, std::move(name), nullptr, client) {}
 
-Control& Form::AddControl(Kind kind, std::string name, Control* parent, Rect bounds,
-                          std::string text) {
-    Control& c = Add<Control>(kind, std::move(name), parent, bounds);
+Control& Form::AddControl(Kind kind, const char* name, Control* parent, Rect bounds,
+                          const char* text) {
+    Control& c = Add<Control>(kind, std::string(name), parent, bounds);
     c.SetText(text);
     return c;
 }

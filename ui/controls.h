@@ -180,8 +180,10 @@ class Form : public Control {
         owned_.push_back(std::move(control));
         return ref;
     }
-    Control& AddControl(Kind kind, std::string name, Control* parent, Rect bounds,
-                        std::string text = {});
+    // Names and texts come as plain strings: the wizard adds dozens of controls, and
+    // building the strings here keeps that code out of every call.
+    Control& AddControl(Kind kind, const char* name, Control* parent, Rect bounds,
+                        const char* text = "");
 
     const std::vector<std::unique_ptr<Control>>& controls() const { return owned_; }
     Control* Find(const std::string& name) const;
