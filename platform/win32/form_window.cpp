@@ -123,15 +123,15 @@ std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
 }
 
 HFONT FormWindow::FontFor(const ui::Font& font) {
-    const std::string key = font.face + "/" + std::to_string(font.height) +
-                            (font.bold ? "b/" : "/") + std::to_string(font.charset);
     for (const auto& [known, made] : fonts_)
-        if (known == key) return made;
+        if (known.face == font.face && known.height == font.height && known.bold == font.bold &&
+            known.charset == font.charset)
+            return made;
     HFONT f =
         CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
-    fonts_.emplace_back(key, f);
+    fonts_.emplace_back(font, f);
     return f;
 }
 

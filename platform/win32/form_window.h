@@ -48,7 +48,7 @@ class FormWindow : public ui::ControlPeer {
     HWND hwnd_ = nullptr;
     // A few dozen entries each, looked up in order: plain lists are enough.
     std::vector<std::pair<HWND, ui::Control*>> controls_;  // in focus order
-    std::vector<std::pair<std::string, HFONT>> fonts_;
+    std::vector<std::pair<ui::Font, HFONT>> fonts_;
     std::vector<std::pair<std::uint32_t, HBRUSH>> brushes_;
 };
 
