@@ -104,7 +104,8 @@ def particles():
 
 
 PARTICLES = particles()
-BANNER_COLOURS = 64
+BANNER_COLOURS = 32
+BANNER_ACCENTS = 8
 LOGO_COLOURS = 64  # the transparent entry included
 
 
@@ -267,20 +268,28 @@ def median_cut(counts, size):
     return palette
 
 
-def quantise(rows, size):
-    """(palette, index rows); None pixels stay None."""
+def colour_distance(a, b):
+    return 2 * (a[0] - b[0]) ** 2 + 4 * (a[1] - b[1]) ** 2 + 3 * (a[2] - b[2]) ** 2
+
+
+def quantise(rows, size, accents=0):
+    """(palette, index rows); None pixels stay None. The last |accents| entries go to the
+    colours the rest serves worst (small bright details that a cut by pixel count drops)."""
     counts = {}
     for row in rows:
         for colour in row:
             if colour is not None:
                 counts[colour] = counts.get(colour, 0) + 1
-    palette = median_cut(counts, size)
+    palette = median_cut(counts, size - accents)
+    for _ in range(accents):
+        worst = max(sorted(counts), key=lambda c: min(colour_distance(c, p) for p in palette)
+                    * counts[c] ** 0.5)
+        palette.append(worst)
     nearest = {}
     for colour in counts:
         best, best_d = 0, None
         for i, p in enumerate(palette):
-            d = (2 * (colour[0] - p[0]) ** 2 + 4 * (colour[1] - p[1]) ** 2
-                 + 3 * (colour[2] - p[2]) ** 2)
+            d = colour_distance(colour, p)
             if best_d is None or d < best_d:
                 best, best_d = i, d
         nearest[colour] = best
@@ -357,9 +366,9 @@ def gif(width, height, palette, indices, transparent=None):
 
 
 def banner_gif(banner):
-    # 64 colours: the smooth parts band a little, mostly behind the logo, and the file
-    # is half the size of a 256-colour one.
-    palette, rows = quantise(banner, BANNER_COLOURS)
+    # 32 colours, 8 of them kept for the particles and waves: the smooth parts band a
+    # little, mostly behind the logo, and the file is 40 % of a 256-colour one.
+    palette, rows = quantise(banner, BANNER_COLOURS, BANNER_ACCENTS)
     return gif(*BANNER_SIZE, palette, [i for row in rows for i in row])
 
 
