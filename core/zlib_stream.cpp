@@ -303,6 +303,8 @@ ZlibVerdict Inflater::Block() {
     const Code& literals = literals_;
     const Code& distances = distances_;
     for (;;) {
+        // Checked before every symbol, the end code too: a block never ends past its chunk,
+        // which stored blocks and the stream's end count on.
         if (out >= limit) {
             out_ = out;
             if (!Flush()) return ZlibVerdict::SinkFailed;
