@@ -1,10 +1,7 @@
-#include <zlib.h>
-
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <vector>
 
+#include "core/zlib_stream.h"
 #include "platform/setup_error.h"
 #include "install/payload.h"
 
@@ -22,12 +19,16 @@ bool WriteAll(Os& os, FileHandle file, const std::uint8_t* data, std::size_t siz
     return true;
 }
 
-struct Inflater {
-    z_stream zs{};
-    bool open = false;
-    ~Inflater() {
-        if (open) inflateEnd(&zs);
+class FileSink : public InflateSink {
+  public:
+    FileSink(Os& os, FileHandle file) : os_(os), file_(file) {}
+    bool Take(const std::uint8_t* data, std::size_t size) override {
+        return WriteAll(os_, file_, data, size);
     }
+
+  private:
+    Os& os_;
+    FileHandle file_;
 };
 
 const char* Describe(InflateResult result) {
@@ -51,35 +52,20 @@ const char* Describe(InflateResult result) {
 InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std::size_t size) {
     // A buffer that cannot be had is a failure like any other of memory: the caller then
     // keeps the compressed bytes instead of an empty file.
-    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[kInflateChunk]);
-    if (!out) return InflateResult::OutOfMemory;
-    Inflater in;
-    if (inflateInit(&in.zs) != Z_OK) return InflateResult::OutOfMemory;
-    in.open = true;
-    // zlib counts input in 32-bit units: feed very large inputs in slices.
-    constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
-    std::size_t fed = 0;
-    for (;;) {
-        if (in.zs.avail_in == 0 && fed < size) {
-            const std::size_t slice = std::min(kMaxSlice, size - fed);
-            in.zs.next_in = const_cast<Bytef*>(data + fed);
-            in.zs.avail_in = static_cast<uInt>(slice);
-            fed += slice;
-        }
-        in.zs.next_out = out.get();
-        in.zs.avail_out = static_cast<uInt>(kInflateChunk);
-        const int ret = inflate(&in.zs, Z_NO_FLUSH);
-        const std::size_t produced = kInflateChunk - in.zs.avail_out;
-        if (ret == Z_MEM_ERROR) return InflateResult::OutOfMemory;
-        if (ret == Z_DATA_ERROR || ret == Z_STREAM_ERROR || ret == Z_NEED_DICT)
-            return InflateResult::Damaged;
-        if (produced > 0 && !WriteAll(os, file, out.get(), produced))
+    FileSink sink(os, file);
+    switch (InflateZlib(data, size, kInflateChunk, sink)) {
+        case ZlibVerdict::Ok:
+            return InflateResult::Ok;
+        case ZlibVerdict::Truncated:
+            return InflateResult::Truncated;
+        case ZlibVerdict::OutOfMemory:
+            return InflateResult::OutOfMemory;
+        case ZlibVerdict::SinkFailed:
             return InflateResult::WriteFailed;
-        if (ret == Z_STREAM_END) return InflateResult::Ok;
-        if (ret == Z_BUF_ERROR)  // no progress: the input is used up before the stream's end
-            return (in.zs.avail_in == 0 && fed == size) ? InflateResult::Truncated
-                                                        : InflateResult::Damaged;
+        case ZlibVerdict::Damaged:
+            break;
     }
+    return InflateResult::Damaged;
 }
 
 void InflateFileInPlace(Os& os, FileHandle file) {
