@@ -106,7 +106,8 @@ def particles():
 PARTICLES = particles()
 BANNER_COLOURS = 32
 BANNER_ACCENTS = 8
-LOGO_COLOURS = 64  # the transparent entry included
+LOGO_COLOURS = 32  # the transparent entry included
+LOGO_ACCENTS = 6
 
 
 def banner_pixel(x, y):
@@ -373,7 +374,7 @@ def banner_gif(banner):
 
 
 def logo_gif(banner):
-    palette, rows = quantise(draw_logo(banner), LOGO_COLOURS - 1)
+    palette, rows = quantise(draw_logo(banner), LOGO_COLOURS - 1, LOGO_ACCENTS)
     transparent = len(palette)
     palette.append((0xFF, 0x00, 0xFF))  # never shown
     return gif(*LOGO_SIZE, palette, [transparent if i is None else i for row in rows for i in row],
