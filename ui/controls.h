@@ -22,7 +22,7 @@ inline constexpr int kDefaultCharset = 1;  // the system's default character set
 inline constexpr int kTurkishCharset = 162;
 
 struct Font {
-    std::string face = "Tahoma";
+    const char* face = "Tahoma";  // a name that lives as long as the program
     int height = 11;  // character height in pixels at 96 dpi
     bool bold = false;
     int charset = kDefaultCharset;

@@ -1,8 +1,5 @@
 #include "wizard/packed_text.h"
 
-#include <new>
-#include <stdexcept>
-
 #include "core/zlib_stream.h"
 
 namespace sorvane {
@@ -13,12 +10,12 @@ class TextSink : public InflateSink {
   public:
     explicit TextSink(std::string* text) : text_(text) {}
     bool Take(const std::uint8_t* data, std::size_t size) override {
+        // Out of memory, or longer than a string may be (the product's runtime raises its
+        // own type for that): either way the text is not had.
         try {
             text_->append(reinterpret_cast<const char*>(data), size);
             return true;
-        } catch (const std::bad_alloc&) {
-            return false;
-        } catch (const std::length_error&) {
+        } catch (...) {
             return false;
         }
     }

@@ -1,5 +1,6 @@
 #include "platform/win32/form_window.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/os.h"
@@ -124,8 +125,8 @@ std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
 
 HFONT FormWindow::FontFor(const ui::Font& font) {
     for (const auto& [known, made] : fonts_)
-        if (known.face == font.face && known.height == font.height && known.bold == font.bold &&
-            known.charset == font.charset)
+        if (std::strcmp(known.face, font.face) == 0 && known.height == font.height &&
+            known.bold == font.bold && known.charset == font.charset)
             return made;
     HFONT f =
         CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,

@@ -258,15 +258,8 @@ bool Win32Os::SelectDirectory(WindowHandle owner, std::string* folder) {
 
 namespace {
 std::string Convert(const std::string& text, UINT from, UINT to) {
-    if (text.empty()) return {};
-    const int n =
-        MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    const int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
-    return out;
+    const WideText wide = Widen(text, from);
+    return Narrow(wide.c_str(), wide.size(), to);
 }
 }  // namespace
 

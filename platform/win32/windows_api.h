@@ -65,14 +65,15 @@ class WideText {
     std::vector<wchar_t> chars_;
 };
 
-WideText Widen(const std::string& utf8);
+// Text in code page |codepage| (UTF-8 unless told) as UTF-16, and back.
+WideText Widen(const std::string& text, UINT codepage = CP_UTF8);
+std::string Narrow(const wchar_t* wide, std::size_t length, UINT codepage = CP_UTF8);
+inline std::string Narrow(const std::wstring& wide) {
+    return Narrow(wide.data(), wide.size());
+}
 
 // Registers the common controls' window classes |classes| (ICC_ flags). The library is
 // loaded at run time, after the program has restricted where DLLs are looked for.
 void LoadCommonControls(DWORD classes);
-std::string Narrow(const wchar_t* wide, std::size_t length);
-inline std::string Narrow(const std::wstring& wide) {
-    return Narrow(wide.data(), wide.size());
-}
 
 }  // namespace sorvane::win32
