@@ -25,8 +25,7 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
     int exit_code = 0;
     try {
         CloseRunningClient(os);
-        const auto arguments = SplitCommandLine(
-            os.GetCommandLine(), [&os](unsigned char c) { return os.IsLeadByte(c); });
+        const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
         session.Silent = IsSilentCommandLine(arguments);
         reporter.SetSilent(session.Silent);
 

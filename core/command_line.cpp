@@ -9,10 +9,9 @@ bool IsSeparator(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     return u >= 1 && u <= 32;
 }
-}  // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& line,
-                                          const std::function<bool(unsigned char)>& is_lead_byte) {
+template <typename LeadByte>
+std::vector<std::string> Split(const std::string& line, LeadByte is_lead_byte) {
     std::vector<std::string> arguments;
     // A zero byte ends the line, as it would end the system's string.
     const std::size_t end = line.find('\0') == std::string::npos ? line.size() : line.find('\0');
@@ -30,7 +29,7 @@ std::vector<std::string> SplitCommandLine(const std::string& line,
         auto copy_char = [&] {
             const unsigned char c = static_cast<unsigned char>(line[p]);
             argument += line[p++];
-            if (is_lead_byte && is_lead_byte(c) && p < end) argument += line[p++];
+            if (is_lead_byte(c) && p < end) argument += line[p++];
         };
         while (p < end && !IsSeparator(line[p])) {
             if (line[p] == '"') {
@@ -46,9 +45,19 @@ std::vector<std::string> SplitCommandLine(const std::string& line,
     return arguments;
 }
 
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& line,
+                                          bool (*is_lead_byte)(unsigned char)) {
+    return Split(line, [is_lead_byte](unsigned char c) { return is_lead_byte && is_lead_byte(c); });
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& line, Os& os) {
+    return Split(line, [&os](unsigned char c) { return os.IsLeadByte(c); });
+}
+
 std::string ParamStr(Os& os, std::size_t index) {
-    const auto arguments =
-        SplitCommandLine(os.GetCommandLine(), [&os](unsigned char c) { return os.IsLeadByte(c); });
+    const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
     return index < arguments.size() ? arguments[index] : std::string();
 }
 

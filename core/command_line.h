@@ -1,7 +1,6 @@
 // The program's own splitting of its command line and the choice of the run mode.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,11 @@ class Os;
 // a double quote opens or closes a stretch in which blanks belong to the argument and
 // is itself dropped; a backslash is an ordinary character; a pair of double quotes
 // where an argument would begin is skipped like blank space; a lead byte of the ANSI
-// code page keeps its trail byte. Element 0 is the program name.
+// code page keeps its trail byte (which bytes lead: |is_lead_byte|, or the system's
+// ANSI code page through |os|). Element 0 is the program name.
 std::vector<std::string> SplitCommandLine(const std::string& command_line,
-                                          const std::function<bool(unsigned char)>& is_lead_byte);
+                                          bool (*is_lead_byte)(unsigned char));
+std::vector<std::string> SplitCommandLine(const std::string& command_line, Os& os);
 
 // Argument |index| of the process (1 is the first after the program name), or empty.
 std::string ParamStr(Os& os, std::size_t index);

@@ -104,7 +104,7 @@ def particles():
 
 
 PARTICLES = particles()
-BANNER_COLOURS = 32
+BANNER_COLOURS = 24
 BANNER_ACCENTS = 8
 LOGO_COLOURS = 32  # the transparent entry included
 LOGO_ACCENTS = 6
@@ -345,12 +345,13 @@ def lzw(indices, min_code_size=8):
 
 
 def gif(width, height, palette, indices, transparent=None):
-    # The colour table is as small as the palette allows: smaller codes, a smaller file.
+    # The colour table always has 256 entries; the codes need only the bits of the colours
+    # in use, which keeps the picture data small.
     bits = max(2, (len(palette) - 1).bit_length())
-    palette = list(palette) + [(0, 0, 0)] * ((1 << bits) - len(palette))
+    palette = list(palette) + [(0, 0, 0)] * (256 - len(palette))
     out = bytearray(b"GIF89a")
-    # Logical screen: a global table of 2^bits entries, 8-bit colour resolution, unsorted.
-    out += struct.pack("<HHBBB", width, height, 0xF0 | (bits - 1), 0, 0)
+    # Logical screen: global 256-entry table of 8-bit colour resolution, unsorted.
+    out += struct.pack("<HHBBB", width, height, 0xF7, 0, 0)
     out += b"".join(bytes(c) for c in palette)
     if transparent is not None:
         # Graphic control: no disposal, no delay, transparent index set.
@@ -367,8 +368,8 @@ def gif(width, height, palette, indices, transparent=None):
 
 
 def banner_gif(banner):
-    # 32 colours, 8 of them kept for the particles and waves: the smooth parts band a
-    # little, mostly behind the logo, and the file is 40 % of a 256-colour one.
+    # 24 colours, 8 of them kept for the particles and waves: the smooth parts band a
+    # little, mostly behind the logo, and the file is 40 % of one using all 256.
     palette, rows = quantise(banner, BANNER_COLOURS, BANNER_ACCENTS)
     return gif(*BANNER_SIZE, palette, [i for row in rows for i in row])
 

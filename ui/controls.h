@@ -107,7 +107,7 @@ class Control {
     bool show_accel = true;  // labels: "&&" shows one ampersand; off for data such as paths
     // Pictures: drawn stretched to the control; the picture's transparent colour
     // leaves what lies behind.
-    std::shared_ptr<const GifImage> picture;
+    std::unique_ptr<const GifImage> picture;
     // Focus order among the controls that take the focus; equal orders keep the
     // order of creation.
     int tab_order = 1000;

@@ -166,13 +166,13 @@ void TqnInstaller::LoadPictureAndLicence() {
         const int id = image == &Image1 ? kWelcomePictureResource : kLogoPictureResource;
         const ResourceView view = os_.LoadResource(id);
         if (!view.valid()) continue;
-        auto picture = std::make_shared<ui::GifImage>();
+        auto picture = std::make_unique<ui::GifImage>();
         const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
         os_.ReleaseResource(view);
         if (!decoded) continue;
-        image->picture = picture;
         image->SetBounds(
             {image->bounds().left, image->bounds().top, picture->width, picture->height});
+        image->picture = std::move(picture);
     }
     // Image1 keeps its size: its picture is stretched to it.
     Image1.SetBounds({0, 0, 165, 315});

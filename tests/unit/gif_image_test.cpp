@@ -69,7 +69,7 @@ TEST(GifImageTest, DecodesTheWizardPicturesThatTheToolDraws) {
         EXPECT_EQ(ReadFile(out / name), kept) << name << " differs from the tool's drawing";
         GifImage image;
         ASSERT_TRUE(Decode(kept, &image)) << name;
-        EXPECT_EQ(image.palette.size(), 32u);
+        EXPECT_EQ(image.palette.size(), 256u);
         EXPECT_EQ(image.indices.size(), static_cast<std::size_t>(image.width) * image.height);
     }
     std::filesystem::remove_all(out);
