@@ -160,19 +160,19 @@ unix_to_win() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
 
 E2E_OWN_XVFB=()
 
-# Starts an Xvfb on the first free display from 100 up; sets XVFB_PID, XVFB_DISPLAY.
+# Starts an Xvfb on a display that the server itself picks and announces (-displayfd),
+# so that suites running side by side never share one; sets XVFB_PID, XVFB_DISPLAY.
 e2e_start_xvfb() {
-    local n pid i
-    for ((n = 100; n < 200; n++)); do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 </dev/null >/dev/null 2>&1 &
+    local fifo pid n="" try
+    for ((try = 0; try < 3; try++)); do
+        fifo=$(mktemp -u "${TMPDIR:-/tmp}/e2e-xvfb.XXXXXX")
+        mkfifo "$fifo" || return 1
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$fifo" </dev/null >/dev/null 2>&1 &
         pid=$!
-        for ((i = 0; i < 100; i++)); do
-            [[ -S /tmp/.X11-unix/X$n ]] && break
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        if kill -0 "$pid" 2>/dev/null && [[ -S /tmp/.X11-unix/X$n ]]; then
+        # The server writes its display number once it listens; a bounded read.
+        n=$(timeout 60 head -n 1 <"$fifo" 2>/dev/null)
+        rm -f "$fifo"
+        if [[ $n =~ ^[0-9]+$ ]] && kill -0 "$pid" 2>/dev/null; then
             XVFB_PID=$pid
             XVFB_DISPLAY=:$n
             E2E_OWN_XVFB+=("$pid")
@@ -181,7 +181,7 @@ e2e_start_xvfb() {
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
-    echo "no free X display" >&2
+    echo "no X display could be started" >&2
     return 1
 }
 
