@@ -19,6 +19,8 @@ namespace sorvane {
 using WindowHandle = std::uintptr_t;
 // An open file; 0 is no file.
 using FileHandle = std::uintptr_t;
+// A started process that can be waited for; 0 is none.
+using ProcessHandle = std::uintptr_t;
 
 // Bytes of one resource of the program's own executable, valid until released.
 struct ResourceView {
@@ -180,6 +182,19 @@ class Os {
     virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
                                        const std::string& file, const std::string& parameters,
                                        const std::string& directory, int show) = 0;
+    // ShellExecuteExA that keeps the started process: the result as ShellExecuteA gives
+    // it (above 32 when started, else an SE_ERR code such as 5 for a refused start) and,
+    // when started, |*process| (0 when the shell handed the file to a program it did not
+    // start anew). A process is closed with CloseProcess.
+    virtual std::intptr_t ShellExecuteProcess(WindowHandle owner, const std::string& verb,
+                                              const std::string& file,
+                                              const std::string& parameters,
+                                              const std::string& directory, int show,
+                                              ProcessHandle* process) = 0;
+    // Waits at most |milliseconds| for |process| to end, handling the thread's window
+    // messages meanwhile so that the windows stay alive: true when it has ended.
+    virtual bool WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) = 0;
+    virtual void CloseProcess(ProcessHandle process) = 0;
 
     // --- special folders
     // SHGetSpecialFolderLocation with |csidl|, then SHGetPathFromIDListA into 260 bytes:

@@ -242,6 +242,59 @@ std::intptr_t Win32Os::ShellExecute(WindowHandle owner, const std::string& verb,
     return reinterpret_cast<std::intptr_t>(r);
 }
 
+std::intptr_t Win32Os::ShellExecuteProcess(WindowHandle owner, const std::string& verb,
+                                           const std::string& file,
+                                           const std::string& parameters,
+                                           const std::string& directory, int show,
+                                           ProcessHandle* process) {
+    *process = 0;
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = AsWindow(owner);
+    info.lpVerb = OrNull(verb);
+    info.lpFile = file.c_str();
+    info.lpParameters = OrNull(parameters);
+    info.lpDirectory = OrNull(directory);
+    info.nShow = show;
+    const BOOL ok = ShellExecuteExA(&info);
+    std::intptr_t result = reinterpret_cast<std::intptr_t>(info.hInstApp);
+    if (!ok) {
+        // The result code is not always set on failure: take it from the error then.
+        if (result > 32 || result == 0) {
+            const DWORD error = ::GetLastError();
+            result = error == ERROR_ACCESS_DENIED || error == ERROR_CANCELLED
+                         ? SE_ERR_ACCESSDENIED
+                     : error == ERROR_PATH_NOT_FOUND ? SE_ERR_PNF
+                                                     : SE_ERR_FNF;
+        }
+        if (info.hProcess) ::CloseHandle(info.hProcess);
+        return result;
+    }
+    if (result <= 32) result = 42;
+    *process = reinterpret_cast<ProcessHandle>(info.hProcess);
+    return result;
+}
+
+bool Win32Os::WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) {
+    if (!process) return true;
+    HANDLE handle = reinterpret_cast<HANDLE>(process);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= milliseconds) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        const DWORD r =
+            MsgWaitForMultipleObjects(1, &handle, FALSE, milliseconds - spent, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r != WAIT_OBJECT_0 + 1) return false;
+        PumpMessages();
+    }
+}
+
+void Win32Os::CloseProcess(ProcessHandle process) {
+    if (process) ::CloseHandle(reinterpret_cast<HANDLE>(process));
+}
+
 bool Win32Os::GetSpecialFolderPath(int csidl, std::string* path) {
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return false;

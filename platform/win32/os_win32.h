@@ -54,6 +54,12 @@ class Win32Os : public Os {
     std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory,
                                int show) override;
+    std::intptr_t ShellExecuteProcess(WindowHandle owner, const std::string& verb,
+                                      const std::string& file, const std::string& parameters,
+                                      const std::string& directory, int show,
+                                      ProcessHandle* process) override;
+    bool WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) override;
+    void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
                         RegistryKey* key) override;

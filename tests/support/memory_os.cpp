@@ -429,6 +429,51 @@ std::intptr_t MemoryOs::ShellExecute(WindowHandle, const std::string& verb, cons
     return r;
 }
 
+// As the shell does: a file that is not there is not started (SE_ERR_FNF).
+std::intptr_t MemoryOs::ShellExecuteProcess(WindowHandle, const std::string& verb,
+                                            const std::string& file,
+                                            const std::string& parameters,
+                                            const std::string& directory, int show,
+                                            ProcessHandle* process) {
+    *process = 0;
+    calls.push_back("ShellExecuteProcess " + verb + " " + file);
+    shell_calls.push_back({verb, file, parameters, directory, show});
+    std::intptr_t r = 42;
+    if (!shell_results.empty()) {
+        r = shell_results.front();
+        shell_results.pop_front();
+    }
+    if (r > 32 && !FileExists(file)) r = 2;
+    if (r <= 32) return r;
+    Process started{file};
+    if (!process_waits.empty()) {
+        started.waits_left = process_waits.front();
+        process_waits.pop_front();
+    }
+    const ProcessHandle handle = 0x5000 + processes.size();
+    processes[handle] = started;
+    *process = handle;
+    return r;
+}
+
+bool MemoryOs::WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) {
+    calls.push_back("WaitForProcess " + std::to_string(milliseconds));
+    if (!process) return true;
+    auto it = processes.find(process);
+    if (it == processes.end() || !it->second.open) return false;
+    PumpMessages();
+    if (it->second.waits_left > 0) {
+        --it->second.waits_left;
+        return false;
+    }
+    return true;
+}
+
+void MemoryOs::CloseProcess(ProcessHandle process) {
+    auto it = processes.find(process);
+    if (it != processes.end()) it->second.open = false;
+}
+
 ResourceView MemoryOs::LoadResource(int id) {
     calls.push_back("LoadResource " + std::to_string(id));
     auto it = resources.find(id);

@@ -97,6 +97,15 @@ class MemoryOs : public Os {
     };
     std::vector<ShellCall> shell_calls;
     std::deque<std::intptr_t> shell_results;  // 42 (started) when empty
+    // Processes started through ShellExecuteProcess, by handle: how many more waits each
+    // outlasts (0: it has ended by the first wait), and whether it is still open.
+    struct Process {
+        std::string file;
+        int waits_left = 0;
+        bool open = true;
+    };
+    std::map<ProcessHandle, Process> processes;
+    std::deque<int> process_waits;  // waits_left of the next started processes; 0 when empty
 
     // --- special folders: a folder that is missing here cannot be obtained
     std::map<int, std::string> special_folders{
@@ -230,6 +239,12 @@ class MemoryOs : public Os {
     std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory,
                                int show) override;
+    std::intptr_t ShellExecuteProcess(WindowHandle owner, const std::string& verb,
+                                      const std::string& file, const std::string& parameters,
+                                      const std::string& directory, int show,
+                                      ProcessHandle* process) override;
+    bool WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) override;
+    void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     bool SelectDirectory(WindowHandle owner, std::string* folder) override;
     std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
