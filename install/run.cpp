@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
+#include "install/run_log.h"
 
 namespace sorvane {
 
@@ -60,17 +61,26 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusPreparingFolders);
 
     std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
-    if (target.empty()) return;
+    RunLog* log = run.steps.Log;
+    if (target.empty()) {
+        if (log) log->Line("FAILED", "target folder", "(none given)");
+        return;
+    }
     if (target.back() != '\\') target += '\\';
-    ForceDirectories(os, target);
+    LoggedStep folder(os, log, "target folder", target);
+    folder.End(ForceDirectories(os, target));
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
+    if (log) log->Line("ok", "data folder", data);
     if (run.steps.GrantFolderAccess) {
+        LoggedStep access(os, log, "access rights", data + " " + target);
         try {
             run.steps.GrantFolderAccess(data, target);
+            access.Done();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
+            access.End(false);
         }
     }
 
@@ -78,7 +88,8 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusCopyingFiles);
     for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
         os.PumpMessages();
-        ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        LoggedStep file(os, log, "file", target + PayloadName(id));
+        file.End(ExtractPayload(run, id, target));  // 3 to 8; a failed payload does not stop the run
         run.controls.Edit2.SetText("");
         os.PumpMessages();
     }
@@ -86,15 +97,20 @@ void RunInstallation(RunContext& run) {
 
     ForceDirectories(os, data + "datax");
     ForceDirectories(os, target + "datax");
+    LoggedStep settings(os, log, "settings file", target + "datax\\kayit.dat");
     WriteClientSettings(os, target, s.LanguageCode);
+    settings.End(true);
 
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
+    LoggedStep provider(os, log, "provider registration", target + "_marrow.exe");
     try {
         RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
+        provider.Done();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.
+        provider.End(false);
     }
 
     StepProgress(run);  // 11
@@ -103,14 +119,22 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 13
     ShowStatus(run, s.StatusCreatingShortcuts);
-    if (run.steps.CreateShortcuts)
+    if (run.steps.CreateShortcuts) {
+        LoggedStep shortcut(os, log, "shortcut", s.InstallDir + "tessen.exe");
         run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
+        shortcut.End(true);
+    }
 
     StepProgress(run);  // 14
-    if (run.steps.WriteRegistryEntries) run.steps.WriteRegistryEntries();
+    if (run.steps.WriteRegistryEntries) {
+        LoggedStep registry(os, log, "registry entries", "");
+        run.steps.WriteRegistryEntries();
+        registry.Done();
+    }
     StepProgress(run);  // 15
 
     ShowFinishPage(run);
+    if (log) log->Line("ok", "finish page", "");
 }
 
 }  // namespace sorvane

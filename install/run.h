@@ -12,6 +12,8 @@
 
 namespace sorvane {
 
+class RunLog;
+
 // The controls of the wizard form that the run drives.
 struct RunControls {
     ui::ProgressBar& JvXPProgressBar1;
@@ -33,6 +35,7 @@ struct InstallSteps {
     std::function<void(const std::string& target, const std::string& name)> CreateShortcuts;
     std::function<void()> WriteRegistryEntries;
     FirewallFactory CreateFirewall;
+    RunLog* Log = nullptr;  // the run's log; none in a run without one
 };
 
 struct RunContext {

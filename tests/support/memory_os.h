@@ -163,6 +163,16 @@ class MemoryOs : public Os {
     int open_shell_links = 0;
     // A saved shortcut is a file holding "target|working folder".
     std::string ShortcutTarget(const std::string& path);
+    // --- the run's log file (memory_run_log.cpp): what the system says of a file, for
+    // the files a test lists here; any other is a plain file of this account.
+    struct FileNature {
+        bool link = false;  // a symbolic link, opened as itself
+        std::uint32_t links = 1;
+        FileOwner owner = FileOwner::Self;
+        std::string final_path;  // where the file really lies; empty: its own path
+    };
+    std::map<std::string, FileNature, NoCaseLess> file_natures;
+    bool fail_file_facts = false;
     // --- the wizard's folder dialog: each answer in turn, nullopt is Cancel (also when empty)
     std::deque<std::optional<std::string>> folder_answers;
     int folder_dialogs = 0;
@@ -212,6 +222,8 @@ class MemoryOs : public Os {
     bool SetFilePosition(FileHandle file, std::uint64_t position) override;
     bool SetEndOfFile(FileHandle file) override;
     void CloseFile(FileHandle file) override;
+    FileHandle OpenFileNoFollow(const std::string& path) override;
+    bool GetFileFacts(FileHandle file, FileFacts* facts) override;
     bool GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
                          std::uint32_t* result) override;
     std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
@@ -296,6 +308,10 @@ class MemoryOs : public Os {
 
   private:
     bool InDeniedFolder(const std::string& resolved) const;
+    FileHandle FailFile(std::uint32_t code) {
+        last_error = code;
+        return 0;
+    }
     std::map<RegistryKey, std::string> open_keys_;
     RegistryKey next_key_ = 0x100;
     std::map<SecurityMemory, std::vector<AccessEntry>> security_memory_;
