@@ -52,7 +52,10 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
         reporter.Report(std::current_exception());
         if (session.Silent) exit_code = 1;
     }
-    if (log) log->End(exit_code, reporter.reported() > 0 ? reporter.last_message() : "");
+    if (log && reporter.reported() > 0)
+        log->End(exit_code, reporter.last_message(), reporter.last_code());
+    else if (log)
+        log->End(exit_code, "", 0);
     os.CoUninitialize();
     return exit_code;
 }

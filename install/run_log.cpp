@@ -8,8 +8,8 @@ namespace sorvane {
 namespace {
 
 constexpr const char* kBlockStart = "==== ";
-// Room kept in each block for its last two lines.
-constexpr std::size_t kEndReserve = 2 * (kRunLogLineCap + 2) + 64;
+// Room kept in each block for its last three lines.
+constexpr std::size_t kEndReserve = 3 * (kRunLogLineCap + 2) + 64;
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -32,6 +32,20 @@ bool Trusted(const FileFacts& facts, const std::string& expected) {
     std::string found = facts.final_path;
     if (found.rfind("\\\\?\\", 0) == 0) found.erase(0, 4);
     return SameText(found, expected);
+}
+
+std::string CodeText(std::uint32_t code) {
+    return code ? " (Windows error " + DecimalText(code) + ")" : std::string();
+}
+
+// "<outcome> <step>: <object> (Windows error <code>)", the outcomes in one column.
+std::string StepText(const char* outcome, const char* step, const std::string& object,
+                     std::uint32_t code) {
+    std::string text = outcome;
+    text.append(text.size() < 7 ? 7 - text.size() : 1, ' ');
+    text += step;
+    if (!object.empty()) text += ": " + object;
+    return text + CodeText(code);
 }
 
 }  // namespace
@@ -129,21 +143,25 @@ void RunLog::Line(const char* outcome, const char* step, const std::string& obje
                   std::uint32_t error) noexcept {
     if (!file_) return;
     try {
-        std::string text = outcome;
-        text.append(text.size() < 7 ? 7 - text.size() : 1, ' ');
-        text += step;
-        if (!object.empty()) text += ": " + object;
-        if (error) text += " (Windows error " + DecimalText(error) + ")";
-        Write(text, false);
+        Write(StepText(outcome, step, object, error), false);
     } catch (...) {
         Close();
     }
 }
 
-void RunLog::End(int exit_code, const std::string& error) noexcept {
+void RunLog::SetUnfinished(const char* step, const std::string& object) noexcept {
+    try {
+        unfinished_object_ = object;
+        unfinished_ = step;
+    } catch (...) {
+    }
+}
+
+void RunLog::End(int exit_code, const std::string& error, std::uint32_t code) noexcept {
     if (!file_) return;
     try {
-        if (!error.empty()) Write("error: " + error, true);
+        if (unfinished_) Write(StepText("FAILED", unfinished_, unfinished_object_, code), true);
+        if (!error.empty() && file_) Write("error: " + error + CodeText(unfinished_ ? 0 : code), true);
         if (file_) Write("exit code " + DecimalText(static_cast<std::uint32_t>(exit_code)), true);
     } catch (...) {
     }
@@ -156,7 +174,7 @@ LoggedStep::LoggedStep(Os& os, RunLog* log, const char* step, std::string object
 }
 
 LoggedStep::~LoggedStep() {
-    End(false);
+    if (log_) log_->SetUnfinished(step_, object_);
 }
 
 void LoggedStep::End(bool ok) {

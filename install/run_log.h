@@ -39,9 +39,11 @@ class RunLog {
     // error code.
     void Line(const char* outcome, const char* step, const std::string& object,
               std::uint32_t error = 0) noexcept;
-    // The error that ended the run, when there was one, and the exit code, last;
-    // closes the log.
-    void End(int exit_code, const std::string& error) noexcept;
+    // The step that an error ended, the error with the system's code, when there was
+    // one, and the exit code, last; closes the log.
+    void End(int exit_code, const std::string& error, std::uint32_t code) noexcept;
+    // The step that was under way when an error ended the run.
+    void SetUnfinished(const char* step, const std::string& object) noexcept;
 
     bool active() const { return file_ != 0; }
 
@@ -52,13 +54,15 @@ class RunLog {
 
     Os& os_;
     FileHandle file_ = 0;
+    const char* unfinished_ = nullptr;
+    std::string unfinished_object_;
     std::size_t block_ = 0;  // bytes this run has written
     bool cut_ = false;       // lines were left out to keep the block bound
 };
 
 // One step of the run as the log shows it. The step's error code is its own: the
 // system's last error is cleared when the step begins. A step that is left without
-// End, by an error that ends the run, is logged as failed on the way out.
+// End, by an error that ends the run, is logged as failed with that error's code.
 class LoggedStep {
   public:
     LoggedStep(Os& os, RunLog* log, const char* step, std::string object);

@@ -260,8 +260,9 @@ class Os {
     virtual std::string GetTempPath() = 0;  // the process's temporary folder, final backslash
     virtual LocalDate GetLocalTime() = 0;   // GetLocalTime
     // --- the run's log file, opened as itself, never through a link
-    // CreateFileA with OPEN_ALWAYS for reading and writing, others may only read, and
-    // FILE_FLAG_OPEN_REPARSE_POINT, so that a link is opened as the link; 0 on failure.
+    // CreateFileA for reading and writing, others may only read, with
+    // FILE_FLAG_OPEN_REPARSE_POINT, so that a link is opened as the link: OPEN_EXISTING,
+    // and CREATE_NEW when there is no such file. 0 on failure.
     virtual FileHandle OpenFileNoFollow(const std::string& path) = 0;
     // GetFileInformationByHandle, the owner from GetSecurityInfo compared with the
     // process's user and the two system accounts, GetFinalPathNameByHandleA (looked up

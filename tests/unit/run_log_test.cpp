@@ -118,7 +118,7 @@ TEST_F(RunLogTest, StaysWithinItsBounds) {
     RunLog run_log(os);
     run_log.Begin(true);
     for (int i = 0; i < 100; ++i) run_log.Line("ok", "step", std::string(2000, 'p') + "\n==== x");
-    run_log.End(1, "the end");
+    run_log.End(1, "the end", 0);
     log = os.Content(kLog);
     EXPECT_LE(log.size(), kRunLogBlockCap);
     EXPECT_EQ(log.find("\n==== x"), std::string::npos);
