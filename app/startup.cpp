@@ -29,7 +29,7 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
         const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
         session.Silent = IsSilentCommandLine(arguments);
         reporter.SetSilent(session.Silent);
-        if (log) log->Begin(session.Silent);
+        if (log) log->Start(session.Silent);
 
         if (!session.Silent && os.FindWindow(kWizardWindowClass)) {
             os.MessageBox(0, kAlreadyRunningText, "Error", kMbOk | kMbIconWarning);
@@ -53,9 +53,9 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
         if (session.Silent) exit_code = 1;
     }
     if (log && reporter.reported() > 0)
-        log->End(exit_code, reporter.last_message(), reporter.last_code());
+        log->Finish(exit_code, reporter.last_message(), reporter.last_code());
     else if (log)
-        log->End(exit_code, "", 0);
+        log->Finish(exit_code, "", 0);
     os.CoUninitialize();
     return exit_code;
 }

@@ -63,24 +63,25 @@ void RunInstallation(RunContext& run) {
     std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
     RunLog* log = run.steps.Log;
     if (target.empty()) {
-        if (log) log->Line("FAILED", "target folder", "(none given)");
+        if (log) log->Line("FAILED", "target folder", target);
         return;
     }
     if (target.back() != '\\') target += '\\';
-    LoggedStep folder(os, log, "target folder", target);
-    folder.End(ForceDirectories(os, target));
+    if (log) log->Step("target folder", target);
+    const bool made = ForceDirectories(os, target);
+    if (log) log->StepEnd(made);
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
     if (log) log->Line("ok", "data folder", data);
     if (run.steps.GrantFolderAccess) {
-        LoggedStep access(os, log, "access rights", data + " " + target);
+        if (log) log->Step("access rights", data);
         try {
             run.steps.GrantFolderAccess(data, target);
-            access.Done();
+            if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
-            access.End(false);
+            if (log) log->StepEnd(false);
         }
     }
 
@@ -88,8 +89,9 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusCopyingFiles);
     for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
         os.PumpMessages();
-        LoggedStep file(os, log, "file", target + PayloadName(id));
-        file.End(ExtractPayload(run, id, target));  // 3 to 8; a failed payload does not stop the run
+        if (log) log->Step("file", target, PayloadName(id));
+        const bool written = ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        if (log) log->StepEnd(written);
         run.controls.Edit2.SetText("");
         os.PumpMessages();
     }
@@ -97,20 +99,20 @@ void RunInstallation(RunContext& run) {
 
     ForceDirectories(os, data + "datax");
     ForceDirectories(os, target + "datax");
-    LoggedStep settings(os, log, "settings file", target + "datax\\kayit.dat");
+    if (log) log->Step("settings file", target, "datax\\kayit.dat");
     WriteClientSettings(os, target, s.LanguageCode);
-    settings.End(true);
+    if (log) log->StepEnd(true);
 
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
-    LoggedStep provider(os, log, "provider registration", target + "_marrow.exe");
+    if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
         RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
-        provider.Done();
+        if (log) log->StepDone();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.
-        provider.End(false);
+        if (log) log->StepEnd(false);
     }
 
     StepProgress(run);  // 11
@@ -120,21 +122,21 @@ void RunInstallation(RunContext& run) {
     StepProgress(run);  // 13
     ShowStatus(run, s.StatusCreatingShortcuts);
     if (run.steps.CreateShortcuts) {
-        LoggedStep shortcut(os, log, "shortcut", s.InstallDir + "tessen.exe");
+        if (log) log->Step("shortcut", s.InstallDir, "tessen.exe");
         run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
-        shortcut.End(true);
+        if (log) log->StepEnd(true);
     }
 
     StepProgress(run);  // 14
     if (run.steps.WriteRegistryEntries) {
-        LoggedStep registry(os, log, "registry entries", "");
+        if (log) log->Step("registry entries", s.InstallDir);
         run.steps.WriteRegistryEntries();
-        registry.Done();
+        if (log) log->StepDone();
     }
     StepProgress(run);  // 15
 
     ShowFinishPage(run);
-    if (log) log->Line("ok", "finish page", "");
+    if (log) log->Line("ok", "installation", s.InstallDir);
 }
 
 }  // namespace sorvane

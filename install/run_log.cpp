@@ -1,6 +1,5 @@
 #include "install/run_log.h"
 
-#include "core/number_text.h"
 #include "install/run.h"
 
 namespace sorvane {
@@ -15,11 +14,12 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
+// Equal but for the letter case of A to Z.
+bool SameText(const char* a, const std::string& b) {
+    std::size_t i = 0;
+    for (; a[i] && i < b.size(); ++i)
         if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
+    return !a[i] && i == b.size();
 }
 
 // A plain file of one link, owned by this account, the administrators or SYSTEM, and
@@ -29,69 +29,80 @@ bool Trusted(const FileFacts& facts, const std::string& expected) {
         (kFileAttributeReadOnly | kFileAttributeDirectory | kFileAttributeReparsePoint))
         return false;
     if (facts.links != 1 || facts.owner == FileOwner::Other) return false;
-    std::string found = facts.final_path;
-    if (found.rfind("\\\\?\\", 0) == 0) found.erase(0, 4);
-    return SameText(found, expected);
-}
-
-std::string CodeText(std::uint32_t code) {
-    return code ? " (Windows error " + DecimalText(code) + ")" : std::string();
-}
-
-// "<outcome> <step>: <object> (Windows error <code>)", the outcomes in one column.
-std::string StepText(const char* outcome, const char* step, const std::string& object,
-                     std::uint32_t code) {
-    std::string text = outcome;
-    text.append(text.size() < 7 ? 7 - text.size() : 1, ' ');
-    text += step;
-    if (!object.empty()) text += ": " + object;
-    return text + CodeText(code);
+    const std::string& found = facts.final_path;
+    const std::size_t skip = found.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    return SameText(found.c_str() + skip, expected);
 }
 
 }  // namespace
+
+// One line of the log as it is put together; what goes past the line's bound is cut.
+class LineText {
+  public:
+    LineText& operator<<(const char* text) {
+        while (*text && size_ < kRunLogLineCap) text_[size_++] = *text++;
+        return *this;
+    }
+    // |value| in decimal, at least |width| digits.
+    LineText& Number(std::uint32_t value, int width = 1) {
+        char digits[12];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0 || n < width);
+        while (n > 0 && size_ < kRunLogLineCap) text_[size_++] = digits[--n];
+        return *this;
+    }
+    LineText& Code(std::uint32_t code) {
+        if (code) (*this << " (Windows error ").Number(code) << ")";
+        return *this;
+    }
+    // "<outcome> <step>: <object>", the outcomes in one column.
+    LineText& Step(const char* outcome, const char* step, const std::string& object) {
+        *this << outcome;
+        while (size_ < 7) text_[size_++] = ' ';
+        *this << step;
+        if (!object.empty()) *this << ": " << object.c_str();
+        return *this;
+    }
+    std::string str() const { return std::string(text_, size_); }
+
+  private:
+    char text_[kRunLogLineCap];
+    std::size_t size_ = 0;
+};
 
 bool RunLog::Open() {
     const std::string folder = os_.GetTempPath();
     if (folder.empty()) return false;
     const std::string path = folder + kRunLogName;
     file_ = os_.OpenFileNoFollow(path);
-    if (!file_) return false;
     FileFacts facts;
-    if (!os_.GetFileFacts(file_, &facts) || !Trusted(facts, ToLongPath(os_, path))) {
-        Close();
+    if (!file_ || !os_.GetFileFacts(file_, &facts) || !Trusted(facts, ToLongPath(os_, path)))
         return false;
-    }
     std::uint64_t end = facts.size;
+    std::size_t done = 0;
     if (end > kRunLogTrimAt) {
         // Keep the newest whole blocks within the last kRunLogKeep bytes.
         std::string tail(kRunLogKeep, '\0');
-        std::size_t got = 0, done = 0;
-        if (!os_.SetFilePosition(file_, end - kRunLogKeep)) got = kRunLogKeep + 1;
-        while (got < kRunLogKeep && os_.ReadFile(file_, &tail[got], kRunLogKeep - got, &done) &&
-               done > 0)
-            got += done;
-        const std::size_t start =
-            got == kRunLogKeep ? tail.find(std::string("\n") + kBlockStart) : std::string::npos;
-        tail.erase(0, start == std::string::npos ? tail.size() : start + 1);
-        if (!os_.SetFilePosition(file_, 0) ||
-            !os_.WriteFile(file_, tail.data(), tail.size(), &done) || done != tail.size() ||
-            !os_.SetEndOfFile(file_)) {
-            Close();
+        if (!os_.SetFilePosition(file_, end - kRunLogKeep) ||
+            !os_.ReadFile(file_, tail.data(), kRunLogKeep, &done) || done != kRunLogKeep)
             return false;
-        }
-        end = tail.size();
+        std::size_t start = tail.find("\n==== ");
+        start = start == std::string::npos ? kRunLogKeep : start + 1;
+        end = kRunLogKeep - start;
+        if (!os_.SetFilePosition(file_, 0) ||
+            !os_.WriteFile(file_, tail.data() + start, end, &done) || done != end ||
+            !os_.SetEndOfFile(file_))
+            return false;
     }
     // A block starts on a line of its own, also after a run that ended mid-line.
     char last = '\n';
-    std::size_t done = 0;
     if (end > 0 && (!os_.SetFilePosition(file_, end - 1) || !os_.ReadFile(file_, &last, 1, &done)))
-        last = 0;
-    if (!os_.SetFilePosition(file_, end) ||
-        (last != '\n' && (!os_.WriteFile(file_, "\r\n", 2, &done) || done != 2))) {
-        Close();
         return false;
-    }
-    return true;
+    return os_.SetFilePosition(file_, end) &&
+           (last == '\n' || (os_.WriteFile(file_, "\r\n", 2, &done) && done == 2));
 }
 
 void RunLog::Close() {
@@ -99,7 +110,8 @@ void RunLog::Close() {
     file_ = 0;
 }
 
-void RunLog::Write(std::string line, bool last) {
+void RunLog::Write(const LineText& text, bool last) {
+    std::string line = text.str();
     // Control characters (a command line may hold line breaks) could forge lines.
     for (char& c : line)
         if (static_cast<unsigned char>(c) < 0x20) c = '?';
@@ -123,17 +135,21 @@ void RunLog::Write(std::string line, bool last) {
     block_ += line.size();
 }
 
-void RunLog::Begin(bool silent) noexcept {
+void RunLog::Start(bool silent) noexcept {
     try {
-        if (!Open()) return;
+        if (!Open()) {
+            Close();
+            return;
+        }
         const LocalDate t = os_.GetLocalTime();
-        Write(std::string(kBlockStart) + "Sorvane Setup " + kSetupVersion + ", " +
-                  DecimalText(t.year, 4) + "-" + DecimalText(t.month, 2) + "-" +
-                  DecimalText(t.day, 2) + " " + DecimalText(t.hour, 2) + ":" +
-                  DecimalText(t.minute, 2) + ":" + DecimalText(t.second, 2) + " ====",
-              false);
-        if (file_) Write("command line: " + os_.GetCommandLine(), false);
-        if (file_) Write(std::string("mode: ") + (silent ? "silent" : "interactive"), false);
+        LineText header;
+        header << kBlockStart << "Sorvane Setup " << kSetupVersion << ", ";
+        const int parts[] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+        const char* const after[] = {"-", "-", " ", ":", ":", " ===="};
+        for (int i = 0; i < 6; ++i) header.Number(parts[i], i ? 2 : 4) << after[i];
+        Write(header, false);
+        if (file_) Write(LineText() << "command line: " << os_.GetCommandLine().c_str(), false);
+        if (file_) Write(LineText() << "mode: " << (silent ? "silent" : "interactive"), false);
     } catch (...) {
         Close();
     }
@@ -143,49 +159,48 @@ void RunLog::Line(const char* outcome, const char* step, const std::string& obje
                   std::uint32_t error) noexcept {
     if (!file_) return;
     try {
-        Write(StepText(outcome, step, object, error), false);
+        Write(LineText().Step(outcome, step, object).Code(error), false);
     } catch (...) {
         Close();
     }
 }
 
-void RunLog::SetUnfinished(const char* step, const std::string& object) noexcept {
-    try {
-        unfinished_object_ = object;
-        unfinished_ = step;
-    } catch (...) {
-    }
-}
-
-void RunLog::End(int exit_code, const std::string& error, std::uint32_t code) noexcept {
+void RunLog::Step(const char* step, const std::string& folder, const char* name) noexcept {
     if (!file_) return;
     try {
-        if (unfinished_) Write(StepText("FAILED", unfinished_, unfinished_object_, code), true);
-        if (!error.empty() && file_) Write("error: " + error + CodeText(unfinished_ ? 0 : code), true);
-        if (file_) Write("exit code " + DecimalText(static_cast<std::uint32_t>(exit_code)), true);
+        step_object_ = folder;
+        step_object_ += name;
+        step_ = step;
+        os_.SetLastError(0);
+    } catch (...) {
+        step_ = nullptr;
+    }
+}
+
+void RunLog::StepEnd(bool ok) noexcept {
+    if (!step_) return;
+    const std::uint32_t code = ok ? 0 : os_.GetLastError();
+    Line(ok ? "ok" : "FAILED", step_, step_object_, code);
+    step_ = nullptr;
+}
+
+void RunLog::StepDone() noexcept {
+    if (step_) Line("done", step_, step_object_);
+    step_ = nullptr;
+}
+
+void RunLog::Finish(int exit_code, const std::string& error, std::uint32_t code) noexcept {
+    if (!file_) return;
+    try {
+        if (step_) Write(LineText().Step("FAILED", step_, step_object_).Code(code), true);
+        if (!error.empty() && file_)
+            Write((LineText() << "error: " << error.c_str()).Code(step_ ? 0 : code), true);
+        if (file_)
+            Write((LineText() << "exit code ").Number(static_cast<std::uint32_t>(exit_code)), true);
     } catch (...) {
     }
+    step_ = nullptr;
     Close();
-}
-
-LoggedStep::LoggedStep(Os& os, RunLog* log, const char* step, std::string object)
-    : os_(os), log_(log && log->active() ? log : nullptr), step_(step), object_(std::move(object)) {
-    if (log_) os_.SetLastError(0);
-}
-
-LoggedStep::~LoggedStep() {
-    if (log_) log_->SetUnfinished(step_, object_);
-}
-
-void LoggedStep::End(bool ok) {
-    if (!log_) return;
-    log_->Line(ok ? "ok" : "FAILED", step_, object_, ok ? 0 : os_.GetLastError());
-    log_ = nullptr;
-}
-
-void LoggedStep::Done() {
-    if (log_) log_->Line("done", step_, object_);
-    log_ = nullptr;
 }
 
 }  // namespace sorvane

@@ -25,6 +25,8 @@ inline constexpr std::size_t kRunLogKeep = 512 * 1024;
 inline constexpr std::size_t kRunLogBlockCap = 64 * 1024;
 inline constexpr std::size_t kRunLogLineCap = 4096;
 
+class LineText;
+
 class RunLog {
   public:
     explicit RunLog(Os& os) : os_(os) {}
@@ -33,52 +35,38 @@ class RunLog {
     RunLog& operator=(const RunLog&) = delete;
 
     // Opens the log and writes the run's header: date and time, version, command line
-    // and mode. Without a trusted file the log stays off.
-    void Begin(bool silent) noexcept;
+    // and mode. Without a trusted file the log stays off and every call does nothing.
+    void Start(bool silent) noexcept;
     // One line: the outcome, the step, what it concerned and, when not 0, the system's
     // error code.
     void Line(const char* outcome, const char* step, const std::string& object,
               std::uint32_t error = 0) noexcept;
-    // The step that an error ended, the error with the system's code, when there was
-    // one, and the exit code, last; closes the log.
-    void End(int exit_code, const std::string& error, std::uint32_t code) noexcept;
-    // The step that was under way when an error ended the run.
-    void SetUnfinished(const char* step, const std::string& object) noexcept;
+
+    // A step that can fail: Step before it, with what it concerns (|folder| followed
+    // by |name|), clearing the system's last error so that a
+    // code logged is the step's own; then StepEnd with its outcome, or StepDone for a
+    // step that reports none. A step that an error ends is logged by Finish.
+    void Step(const char* step, const std::string& folder, const char* name = "") noexcept;
+    void StepEnd(bool ok) noexcept;
+    void StepDone() noexcept;
+
+    // The step under way when an error ended the run, failed with the error's code;
+    // the error; the exit code, last. Closes the log.
+    void Finish(int exit_code, const std::string& error, std::uint32_t code) noexcept;
 
     bool active() const { return file_ != 0; }
 
   private:
     bool Open();
-    void Write(std::string line, bool last);
+    void Write(const LineText& text, bool last);
     void Close();
 
     Os& os_;
     FileHandle file_ = 0;
-    const char* unfinished_ = nullptr;
-    std::string unfinished_object_;
+    const char* step_ = nullptr;  // the step under way
+    std::string step_object_;
     std::size_t block_ = 0;  // bytes this run has written
     bool cut_ = false;       // lines were left out to keep the block bound
-};
-
-// One step of the run as the log shows it. The step's error code is its own: the
-// system's last error is cleared when the step begins. A step that is left without
-// End, by an error that ends the run, is logged as failed with that error's code.
-class LoggedStep {
-  public:
-    LoggedStep(Os& os, RunLog* log, const char* step, std::string object);
-    ~LoggedStep();
-    LoggedStep(const LoggedStep&) = delete;
-    LoggedStep& operator=(const LoggedStep&) = delete;
-
-    void End(bool ok);
-    // For steps that report no outcome of their own.
-    void Done();
-
-  private:
-    Os& os_;
-    RunLog* log_;
-    const char* step_;
-    std::string object_;
 };
 
 }  // namespace sorvane

@@ -116,9 +116,9 @@ TEST_F(RunLogTest, StaysWithinItsBounds) {
     // cannot make lines of their own.
     os = MemoryOs{};
     RunLog run_log(os);
-    run_log.Begin(true);
+    run_log.Start(true);
     for (int i = 0; i < 100; ++i) run_log.Line("ok", "step", std::string(2000, 'p') + "\n==== x");
-    run_log.End(1, "the end", 0);
+    run_log.Finish(1, "the end", 0);
     log = os.Content(kLog);
     EXPECT_LE(log.size(), kRunLogBlockCap);
     EXPECT_EQ(log.find("\n==== x"), std::string::npos);
