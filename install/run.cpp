@@ -75,7 +75,7 @@ void RunInstallation(RunContext& run) {
     const std::string data = SettleDataFolder(os, target);
     if (log) log->Line("ok", "data folder", data);
     if (run.steps.GrantFolderAccess) {
-        if (log) log->Step("access rights", data);
+        if (log) log->Step("access rights", data, (" " + target).c_str());
         try {
             run.steps.GrantFolderAccess(data, target);
             if (log) log->StepDone();
@@ -90,7 +90,8 @@ void RunInstallation(RunContext& run) {
     for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
         os.PumpMessages();
         if (log) log->Step("file", target, PayloadName(id));
-        const bool written = ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        // 3 to 8; a failed payload does not stop the run
+        const bool written = ExtractPayload(run, id, target);
         if (log) log->StepEnd(written);
         run.controls.Edit2.SetText("");
         os.PumpMessages();

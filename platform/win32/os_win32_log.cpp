@@ -7,9 +7,8 @@ FileHandle Win32Os::OpenFileNoFollow(const std::string& path) {
     // Opening and creating are two calls: a creation never lands behind a name that
     // already stands for something, not even a link to nowhere.
     for (const DWORD how : {OPEN_EXISTING, CREATE_NEW}) {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                               nullptr, how, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                               nullptr);
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               how, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h != INVALID_HANDLE_VALUE) return reinterpret_cast<FileHandle>(h);
         if (GetLastError() != ERROR_FILE_NOT_FOUND) break;
     }

@@ -44,7 +44,8 @@ TEST_F(RunLogTest, SilentRunLogsHeaderEveryFileAndTheExitCode) {
                         0),
               0u)
         << log;
-    for (const char* name : PayloadTable) EXPECT_TRUE(Has(std::string("ok     file: C:\\A\\") + name));
+    for (const char* name : PayloadTable)
+        EXPECT_TRUE(Has(std::string("ok     file: C:\\A\\") + name));
     EXPECT_TRUE(Has("ok     settings file: C:\\A\\datax\\kayit.dat\r\n"));
     EXPECT_EQ(log.substr(log.size() - 13), "exit code 0\r\n");
 
@@ -61,9 +62,10 @@ TEST_F(RunLogTest, FailuresNameTheStepAndTheSystemsCode) {
     ASSERT_EQ(Run("-silent 1 C:\\A"), 1);
     EXPECT_TRUE(Has("ok     file: C:\\A\\tessen.exe\r\n"));
     EXPECT_TRUE(Has("FAILED file: C:\\A\\harlock.exe (Windows error 32)\r\n"));
-    EXPECT_TRUE(Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 3)\r\n"
-                    "error: Unable to write to C:\\A\\datax\\kayit.dat\r\n"
-                    "exit code 1\r\n"));
+    EXPECT_TRUE(
+        Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 3)\r\n"
+            "error: Unable to write to C:\\A\\datax\\kayit.dat\r\n"
+            "exit code 1\r\n"));
     EXPECT_FALSE(Has("shortcut"));
 }
 
