@@ -48,11 +48,6 @@ TEST_F(RunLogTest, SilentRunLogsHeaderEveryFileAndTheExitCode) {
         EXPECT_TRUE(Has(std::string("ok     file: C:\\A\\") + name));
     EXPECT_TRUE(Has("ok     settings file: C:\\A\\datax\\kayit.dat\r\n"));
     EXPECT_EQ(log.substr(log.size() - 13), "exit code 0\r\n");
-
-    // The next run's block follows this one.
-    ASSERT_EQ(Run("-silent 1 C:\\B"), 0);
-    EXPECT_EQ(os.Content(kLog).find(log), 0u);
-    EXPECT_TRUE(Has("ok     file: C:\\B\\tessen.exe"));
 }
 
 TEST_F(RunLogTest, FailuresNameTheStepAndTheSystemsCode) {
