@@ -297,6 +297,7 @@ class MemoryOs : public Os {
   private:
     bool InDeniedFolder(const std::string& resolved) const;
     std::map<RegistryKey, std::string> open_keys_;
+    std::map<RegistryKey, std::uint32_t> key_access_;  // what each was opened for
     RegistryKey next_key_ = 0x100;
     std::map<SecurityMemory, std::vector<AccessEntry>> security_memory_;
     SecurityMemory next_security_ = 0x10;
