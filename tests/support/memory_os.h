@@ -247,8 +247,9 @@ class MemoryOs : public Os {
     void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     bool SelectDirectory(WindowHandle owner, std::string* folder) override;
-    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
-    std::string Utf8ToAnsi(const std::string& utf8) override { return utf8; }
+    // The ANSI code page is 1254 (Turkish), converted without best fit.
+    std::string AnsiToUtf8(const std::string& ansi) override;
+    bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
     long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
