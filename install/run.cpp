@@ -27,14 +27,15 @@ std::string ToLongPath(Os& os, const std::string& path) {
     return path;
 }
 
-void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
-                             const std::string& provider_path) {
+void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
+    const std::string helper_path = folder + "_marrow.exe";
     if (!run.os.FileExists(helper_path)) return;
     if (!run.steps.CreateFirewall) return;
     // The component goes when this scope ends, also when a call raises.
-    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window);
+    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window, folder);
     if (!firewall) return;
-    if (!firewall->IsInstalled()) firewall->InstallThroughHelper(helper_path, provider_path, true);
+    if (!firewall->IsInstalled())
+        firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
 }
 
 namespace {
@@ -109,7 +110,7 @@ void RunInstallation(RunContext& run) {
     StepProgress(run);  // 10
     if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
-        RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
+        RegisterLayeredProvider(run, target);
         if (log) log->StepDone();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.

@@ -63,8 +63,8 @@ void ShowStatus(RunContext& run, const std::string& text);
 // The long form of |path| where the system can give it, else |path| unchanged.
 std::string ToLongPath(Os& os, const std::string& path);
 
-// Has the helper register the layered provider unless it is registered already.
-void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
-                             const std::string& provider_path);
+// Has the helper of the installation folder |folder| (final backslash) register the
+// layered provider unless it is registered already.
+void RegisterLayeredProvider(RunContext& run, const std::string& folder);
 
 }  // namespace sorvane

@@ -274,7 +274,10 @@ class Os {
     virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
     // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
     virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
-    virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
+    // Without best-fit mapping: false, |ansi| unchanged, unless the text converts to the
+    // ANSI code page exactly (converting back gives the same characters). A look-alike
+    // such as U+FF3C for a backslash would otherwise name another folder.
+    virtual bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) = 0;
 
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.

@@ -435,13 +435,15 @@ std::intptr_t MemoryOs::ShellExecute(WindowHandle, const std::string& verb, cons
                                      int show) {
     calls.push_back("ShellExecute " + verb + " " + file);
     shell_calls.push_back({verb, file, parameters, directory, show});
-    if (shell_results.empty()) return 42;
-    const std::intptr_t r = shell_results.front();
-    shell_results.pop_front();
-    return r;
+    std::intptr_t r = 42;
+    if (!shell_results.empty()) {
+        r = shell_results.front();
+        shell_results.pop_front();
+    }
+    // As the shell does: a file that is not there is not started (SE_ERR_FNF).
+    return r > 32 && !FileExists(file) ? 2 : r;
 }
 
-// As the shell does: a file that is not there is not started (SE_ERR_FNF).
 std::intptr_t MemoryOs::ShellExecuteProcess(WindowHandle, const std::string& verb,
                                             const std::string& file,
                                             const std::string& parameters,

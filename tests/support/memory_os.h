@@ -259,8 +259,9 @@ class MemoryOs : public Os {
     void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     bool SelectDirectory(WindowHandle owner, std::string* folder) override;
-    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
-    std::string Utf8ToAnsi(const std::string& utf8) override { return utf8; }
+    // The ANSI code page is 1254 (Turkish), converted without best fit.
+    std::string AnsiToUtf8(const std::string& ansi) override;
+    bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
     long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
@@ -313,6 +314,7 @@ class MemoryOs : public Os {
         return 0;
     }
     std::map<RegistryKey, std::string> open_keys_;
+    std::map<RegistryKey, std::uint32_t> key_access_;  // what each was opened for
     RegistryKey next_key_ = 0x100;
     std::map<SecurityMemory, std::vector<AccessEntry>> security_memory_;
     SecurityMemory next_security_ = 0x10;
