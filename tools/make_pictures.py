@@ -300,7 +300,14 @@ def quantise(rows, size, accents=0):
 # --- GIF --------------------------------------------------------------------------
 
 def lzw(indices, min_code_size=8):
-    """The LZW code stream of a GIF image, as bytes (before sub-block packing)."""
+    """The LZW code stream of a GIF image, as bytes (before sub-block packing): the
+    shortest of the streams that start a fresh table after 512, 1024, 2048 or 4096 codes.
+    A smaller table has shorter codes and follows a picture's changing colours sooner."""
+    return min((lzw_limited(indices, min_code_size, limit) for limit in (512, 1024, 2048, 4096)),
+               key=len)
+
+
+def lzw_limited(indices, min_code_size, limit):
     clear, end = 1 << min_code_size, (1 << min_code_size) + 1
     out = bytearray()
     bits = nbits = 0
@@ -326,12 +333,13 @@ def lzw(indices, min_code_size=8):
             prefix = code
             continue
         emit(prefix, width)
-        if next_code < 4096:
-            table[key] = next_code
-            next_code += 1
-            if next_code > (1 << width) and width < 12:
-                width += 1
-        else:
+        table[key] = next_code
+        next_code += 1
+        if next_code > (1 << width) and width < 12:
+            width += 1
+        # The decoder adds its entries one code later, so it still reads this clear code
+        # at the width the encoder has now.
+        if next_code >= limit:
             emit(clear, width)
             table.clear()
             next_code = end + 1
