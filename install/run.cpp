@@ -1,8 +1,10 @@
 #include "install/run.h"
 
 #include "core/command_line.h"
+#include "install/checked_folder.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
+#include "platform/setup_error.h"
 
 namespace sorvane {
 
@@ -66,13 +68,21 @@ void RunInstallation(RunContext& run) {
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
+    // Checked before anything is written: opened to everyone, the folder would open
+    // whatever else lies there too.
+    const std::string open_target = MayOpenToEveryone(os, target) ? target : std::string();
     if (run.steps.GrantFolderAccess) {
         try {
-            run.steps.GrantFolderAccess(data, target);
+            run.steps.GrantFolderAccess(data == target ? open_target : data, open_target);
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
         }
     }
+    // The folders inside that everyone may write into are held from here on; one that is
+    // a link is refused before anything goes through it.
+    HeldFolders held(os);
+    if (!held.Hold(target + "plugin"))
+        throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll");
 
     StepProgress(run);  // 2
     ShowStatus(run, s.StatusCopyingFiles);
@@ -84,8 +94,10 @@ void RunInstallation(RunContext& run) {
     }
     StepProgress(run);  // 9
 
-    ForceDirectories(os, data + "datax");
-    ForceDirectories(os, target + "datax");
+    // Made when missing; one that is a link is left alone, as nothing is written there.
+    if (!os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
+    if (!held.Hold(target + "datax"))
+        throw SetupError("Unable to write to " + target + kSettingsFile);
     WriteClientSettings(os, target, s.LanguageCode);
 
     run.controls.Edit2.SetText(kPleaseWait);
