@@ -21,7 +21,10 @@ std::string SidText(PSID sid) {
 
 }  // namespace
 
-FolderHandle Win32Os::OpenFolder(const std::string& path) {
+FolderHandle Win32Os::OpenFolder(const std::string& folder) {
+    // With a final backslash the name is the folder a link leads to, not the link.
+    std::string path = folder;
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
     // The path's own attributes show a link that a handle might already have followed.
     const DWORD by_path = GetFileAttributesA(path.c_str());
     if (by_path == INVALID_FILE_ATTRIBUTES || !(by_path & FILE_ATTRIBUTE_DIRECTORY) ||
