@@ -23,6 +23,14 @@ void RestrictDllSearch() {
     if (fn) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+// The folder the setup was started from (often a downloads folder) is no working
+// folder of ours: a program named there without its path would be taken from it.
+void LeaveStartFolder() {
+    wchar_t system[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH + 1);
+    if (n > 0 && n <= MAX_PATH) SetCurrentDirectoryW(system);
+}
+
 // The wizard form together with its native window, which goes first when it ends.
 class NativeInstaller : public sorvane::TqnInstaller {
   public:
@@ -46,6 +54,7 @@ class NativeInstaller : public sorvane::TqnInstaller {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
+    LeaveStartFolder();
 
     static sorvane::win32::Win32Os os;
     static sorvane::SetupSession session;

@@ -1,5 +1,6 @@
 #include "install/data_folders.h"
 
+#include "install/checked_folder.h"
 #include "platform/setup_error.h"
 
 namespace sorvane {
@@ -23,13 +24,16 @@ std::string SettleDataFolder(Os& os, const std::string& target_folder) {
     const std::string candidate =
         os.GetEnvironmentVariable("ALLUSERSPROFILE") + "\\" + kProductFolder + "\\";
     if (candidate == target_folder) return target_folder;
-    if (os.DirectoryExists(candidate) || ForceDirectories(os, candidate)) return candidate;
+    // A folder there that is a link, or that a user made before us, is not ours to open.
+    if ((os.DirectoryExists(candidate) || ForceDirectories(os, candidate)) &&
+        IsTrustedFolder(os, candidate))
+        return candidate;
     return target_folder;
 }
 
 void WriteClientSettings(Os& os, const std::string& target_folder,
                          const std::string& language_code) {
-    const std::string file = target_folder + "datax\\kayit.dat";
+    const std::string file = target_folder + kSettingsFile;
     const char* value = language_code == "TR" ? "turkce.lng" : "english.lng";
     if (!os.WriteProfileString("Ayarlar", "Language", value, file))
         throw SetupError("Unable to write to " + file, os.GetLastError());

@@ -1,11 +1,24 @@
 #include "install/run.h"
 
 #include "core/command_line.h"
+#include "install/checked_folder.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
 #include "install/run_log.h"
+#include "platform/setup_error.h"
 
 namespace sorvane {
+
+namespace {
+
+// The code a refused folder is logged with: the system's, else that no folder stands
+// there to write into (a link or a file in its place).
+std::uint32_t HoldError(Os& os) {
+    const std::uint32_t code = os.GetLastError();
+    return code != kErrorSuccess ? code : kErrorPathNotFound;
+}
+
+}  // namespace
 
 void StepProgress(RunContext& run) {
     run.os.PumpMessages();
@@ -75,16 +88,26 @@ void RunInstallation(RunContext& run) {
 
     const std::string data = SettleDataFolder(os, target);
     if (log) log->Line("ok", "data folder", data);
+    // Checked before anything is written: opened to everyone, the folder would open
+    // whatever else lies there too.
+    const std::string open_target = MayOpenToEveryone(os, target) ? target : std::string();
     if (run.steps.GrantFolderAccess) {
         if (log) log->Step("access rights", data, (" " + target).c_str());
         try {
-            run.steps.GrantFolderAccess(data, target);
+            run.steps.GrantFolderAccess(data == target ? open_target : data, open_target);
             if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
             if (log) log->StepEnd(false);
         }
     }
+    // The folders inside that everyone may write into are held from here on; one that is
+    // a link is refused before anything goes through it.
+    HeldFolders held(os);
+    if (log) log->Step("provider folder", target, "plugin");
+    if (!held.Hold(target + "plugin"))
+        throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll", HoldError(os));
+    if (log) log->StepEnd(true);
 
     StepProgress(run);  // 2
     ShowStatus(run, s.StatusCopyingFiles);
@@ -99,9 +122,11 @@ void RunInstallation(RunContext& run) {
     }
     StepProgress(run);  // 9
 
-    ForceDirectories(os, data + "datax");
-    ForceDirectories(os, target + "datax");
+    // Made when missing; one that is a link is left alone, as nothing is written there.
+    if (!os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
     if (log) log->Step("settings file", target, "datax\\kayit.dat");
+    if (!held.Hold(target + "datax"))
+        throw SetupError("Unable to write to " + target + kSettingsFile, HoldError(os));
     WriteClientSettings(os, target, s.LanguageCode);
     if (log) log->StepEnd(true);
 

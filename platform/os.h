@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sorvane {
 
@@ -21,6 +22,8 @@ using WindowHandle = std::uintptr_t;
 using FileHandle = std::uintptr_t;
 // A started process that can be waited for; 0 is none.
 using ProcessHandle = std::uintptr_t;
+// A folder held open without following links; 0 is none.
+using FolderHandle = std::uintptr_t;
 
 // Bytes of one resource of the program's own executable, valid until released.
 struct ResourceView {
@@ -57,6 +60,8 @@ enum : std::uint32_t {
     kErrorPathNotFound = 3,
     kErrorAccessDenied = 5,
     kErrorAlreadyExists = 183,
+    kErrorNotAllAssigned = 1300,
+    kErrorNoneMapped = 1332,
 };
 
 // --- registry: the two roots the setup writes under, access masks and value types
@@ -76,6 +81,8 @@ enum : std::uint32_t {
     kTokenQuery = 0x8,
     kSePrivilegeEnabled = 2,
 };
+// A trustee written "S-1-..." is that SID itself, whatever the accounts are called in
+// the system's language.
 struct ExplicitAccess {
     std::string trustee_name;
     std::uint32_t permissions = 0;
@@ -314,6 +321,32 @@ class Os {
     // MoveFileExA; an empty |to| with kMoveDelayUntilReboot deletes |from| at the next start.
     virtual bool MoveFileEx(const std::string& from, const std::string& to,
                             std::uint32_t flags) = 0;
+
+    // --- folders checked against links, and the private folder of the access batch
+    // CreateFileA of a directory with FILE_FLAG_BACKUP_SEMANTICS and
+    // FILE_FLAG_OPEN_REPARSE_POINT, shared for reading and writing but not for deletion,
+    // so that it can be neither renamed nor removed while held: 0 unless |path| is a
+    // directory that is no reparse point (junction or symbolic link).
+    virtual FolderHandle OpenFolder(const std::string& path) = 0;
+    virtual void CloseFolder(FolderHandle folder) = 0;
+    // The names in |path| without "." and ".." (FindFirstFileA); false when unreadable.
+    virtual bool ListFolder(const std::string& path, std::vector<std::string>* names) = 0;
+    // The owner of the held folder as a SID string; empty when unknown.
+    virtual std::string GetFolderOwner(FolderHandle folder) = 0;
+    // The SID string of the account the process runs as; empty when unknown.
+    virtual std::string GetProcessUserSid() = 0;
+    // GetSecurityInfo and SetSecurityInfo of the held folder's DACL (which the system
+    // passes on to what lies below), as GetNamedSecurityInfo and SetNamedSecurityInfo.
+    virtual std::uint32_t GetFolderDacl(FolderHandle folder, SecurityMemory* dacl,
+                                        SecurityMemory* descriptor) = 0;
+    virtual std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) = 0;
+    // CreateDirectoryA with a protected list: full control for Administrators and SYSTEM,
+    // inherited, and nothing for anyone else.
+    virtual bool CreatePrivateDirectory(const std::string& path) = 0;
+    // CreateFileA for writing with CREATE_NEW: 0 when the name exists already.
+    virtual FileHandle CreateNewFile(const std::string& path) = 0;
+    // GetSystemDirectoryA, without final backslash; empty when unknown.
+    virtual std::string GetSystemDirectory() = 0;
 };
 
 }  // namespace sorvane

@@ -1,16 +1,15 @@
 #include "system/folder_access.h"
 
 #include "core/number_text.h"
-#include "install/data_folders.h"
 
 namespace sorvane {
 
 namespace {
 
 constexpr std::uint32_t kBatchWaitMs = 500;
-constexpr std::uint32_t kDeletionLimitMs = 1000;
-constexpr std::uint32_t kDeletionPollMs = 10;
+constexpr std::uint32_t kBatchEndLimitMs = 120000;
 constexpr int kPrivateFolderAttempts = 16;
+constexpr const char* kEveryoneSid = "S-1-1-0";
 
 // A folder as the batch names it: without surrounding blanks or control characters
 // and without its final backslash.
@@ -23,9 +22,10 @@ std::string BatchFolder(const std::string& folder) {
     return trimmed;
 }
 
-// A new folder of our own under the process's temporary folder, which only this
-// (elevated) account can write, unlike the folders being opened to everyone. Empty
-// when no fresh folder could be made: a folder that already exists is never used.
+// A new folder of our own under the process's temporary folder, whose protected list
+// lets in Administrators and SYSTEM only, also where users may add files to the
+// temporary folder (that of SYSTEM). Empty when no fresh folder could be made: a
+// folder that already exists is never used.
 std::string MakePrivateFolder(Os& os) {
     std::string temp = os.GetTempPath();
     if (temp.empty()) return {};
@@ -34,61 +34,71 @@ std::string MakePrivateFolder(Os& os) {
     for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
         const std::string folder =
             temp + "sorvane-" + HexText(stamp) + "-" + DecimalText(static_cast<unsigned>(attempt));
-        if (os.CreateDirectory(folder)) return folder + "\\";
+        if (os.CreatePrivateDirectory(folder)) return folder + "\\";
     }
     return {};
 }
 
-bool WriteWholeFile(Os& os, const std::string& path, const std::string& text) {
-    const FileHandle file = os.CreateFileReadWrite(path);
+// Writes the batch as a file that did not exist before.
+bool WriteNewFile(Os& os, const std::string& path, const std::string& text) {
+    const FileHandle file = os.CreateNewFile(path);
     if (!file) return false;
     std::size_t done = 0;
-    const bool ok = os.WriteFile(file, text.data(), text.size(), &done);
+    const bool ok = os.WriteFile(file, text.data(), text.size(), &done) && done == text.size();
     os.CloseFile(file);
     return ok;
 }
 
+// The batch runs in its private folder and ends before it is deleted: cmd reads a
+// batch line by line while it runs. One still running after the bound is left there.
 void RunBatchFallback(Os& os, const std::string& first, const std::string& second) {
     os.Sleep(kBatchWaitMs);
+    const std::string icacls = os.GetSystemDirectory();
+    if (icacls.empty()) return;
     const std::string folder = MakePrivateFolder(os);
     if (folder.empty()) return;
-    std::string batch = folder + kAccessBatchName;
-    std::string a = BatchFolder(first);
-    std::string b = BatchFolder(second);
-    a = ToShortPath(os, a);
-    b = ToShortPath(os, b);
-    batch = ToShortPath(os, batch);
-    // In a folder made a moment ago, a batch already there was put by someone else.
-    if (!os.FileExists(batch)) {
-        WriteWholeFile(os, batch, AccessBatchText(a, b, batch));
-        if (os.FileExists(batch)) os.ShellExecute(0, "open", batch, "", "", kShowHide);
+    const std::string batch = ToShortPath(os, folder + kAccessBatchName);
+    const std::string a = first.empty() ? first : ToShortPath(os, BatchFolder(first));
+    const std::string b = second.empty() ? second : ToShortPath(os, BatchFolder(second));
+    bool ended = true;
+    if (WriteNewFile(os, batch, AccessBatchText(icacls + "\\icacls.exe", a, b))) {
+        ProcessHandle process = 0;
+        if (os.ShellExecuteProcess(0, "open", batch, "", folder, kShowHide, &process) > 32 &&
+            process) {
+            ended = os.WaitForProcess(process, kBatchEndLimitMs);
+            os.CloseProcess(process);
+        }
     }
-    os.Sleep(kBatchWaitMs);
-    const std::uint32_t start = os.GetTickCount();
-    while (os.FileExists(batch)) {
-        os.DeleteFile(batch);
-        if (os.GetTickCount() - start > kDeletionLimitMs) break;
-        os.Sleep(kDeletionPollMs);
-    }
-    // Empty once the batch is gone; a batch still running deletes itself and leaves
-    // the empty folder behind.
+    if (!ended) return;
+    os.DeleteFile(batch);
     os.RemoveDirectory(folder);
+}
+
+// |text| as a batch line takes it: cmd expands %NAME% even inside quotes.
+std::string BatchText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '%') out += '%';
+    }
+    return out;
+}
+
+// Opens |folder| to everyone when it is a folder and no link; 0 otherwise.
+FolderHandle OpenToGrant(Os& os, const std::string& folder) {
+    return folder.empty() ? 0 : os.OpenFolder(folder);
 }
 
 }  // namespace
 
-std::string AccessBatchText(const std::string& folder_a, const std::string& folder_b,
-                            const std::string& batch_path) {
-    const std::string grant = "\" /grant:r Users:(OI)(CI)F\r\n";
-    return "@echo off\r\n"
-           "icacls \"" +
-           folder_a + grant + "icacls \"" + folder_b + grant +
-           ":try\r\n"
-           "del \"" +
-           batch_path +
-           "\"\r\n"
-           "if exist \"" +
-           batch_path + "\" goto try\r\n";
+std::string AccessBatchText(const std::string& icacls, const std::string& folder_a,
+                            const std::string& folder_b) {
+    std::string text = "@echo off\r\n";
+    for (const std::string* folder : {&folder_a, &folder_b})
+        if (!folder->empty())
+            text += "\"" + BatchText(icacls) + "\" \"" + BatchText(*folder) +
+                    "\" /grant:r *S-1-5-32-545:(OI)(CI)F\r\n";
+    return text;
 }
 
 std::string ToShortPath(Os& os, const std::string& path) {
@@ -104,12 +114,12 @@ bool EnablePrivilege(Os& os, const std::string& privilege, bool enable) {
         TokenHandle token = 0;
         if (!os.OpenProcessToken(kTokenAdjustPrivileges | kTokenQuery, &token)) return false;
         std::uint64_t luid = 0;
-        if (!os.LookupPrivilegeValue(privilege, &luid)) {
-            os.CloseToken(token);
-            return false;
-        }
-        const bool ok =
-            os.AdjustTokenPrivileges(token, luid, enable ? std::uint32_t{kSePrivilegeEnabled} : 0u);
+        bool ok = os.LookupPrivilegeValue(privilege, &luid);
+        // The call succeeds also for a privilege the token lacks; the last error tells.
+        if (ok)
+            ok = os.AdjustTokenPrivileges(token, luid,
+                                          enable ? std::uint32_t{kSePrivilegeEnabled} : 0u) &&
+                 os.GetLastError() != kErrorNotAllAssigned;
         os.CloseToken(token);
         return ok;
     } catch (...) {
@@ -117,22 +127,19 @@ bool EnablePrivilege(Os& os, const std::string& privilege, bool enable) {
     }
 }
 
-bool GrantEveryoneFullAccess(Os& os, const std::string& folder) {
+bool GrantEveryoneFullAccess(Os& os, FolderHandle folder) {
     try {
         EnablePrivilege(os, kSecurityPrivilege, true);
         SecurityMemory dacl = 0, descriptor = 0;
-        if (os.GetNamedSecurityInfo(folder, kSeFileObject, kDaclSecurityInformation, &dacl,
-                                    &descriptor) != kErrorSuccess)
-            return false;
-        const ExplicitAccess everyone{"EVERYONE", kGenericAll, kSetAccess,
+        if (os.GetFolderDacl(folder, &dacl, &descriptor) != kErrorSuccess) return false;
+        const ExplicitAccess everyone{kEveryoneSid, kGenericAll, kSetAccess,
                                       kSubContainersAndObjectsInherit};
         SecurityMemory new_dacl = 0;
         if (os.SetEntriesInAcl(everyone, dacl, &new_dacl) != kErrorSuccess) {
             os.LocalFree(descriptor);
             return false;
         }
-        const bool stored = os.SetNamedSecurityInfo(folder, kSeFileObject, kDaclSecurityInformation,
-                                                    new_dacl) == kErrorSuccess;
+        const bool stored = os.SetFolderDacl(folder, new_dacl) == kErrorSuccess;
         os.LocalFree(new_dacl);
         os.LocalFree(descriptor);
         return stored;
@@ -142,14 +149,20 @@ bool GrantEveryoneFullAccess(Os& os, const std::string& folder) {
 }
 
 void GrantFolderAccess(Os& os, const std::string& first, const std::string& second) {
-    ForceDirectories(os, first);
-    ForceDirectories(os, second);
-    if (GrantEveryoneFullAccess(os, first) && GrantEveryoneFullAccess(os, second)) return;
-    try {
-        RunBatchFallback(os, first, second);
-    } catch (...) {
-        // The fallback is best effort; the folders keep what they had.
+    // Both stay held, so neither can be swapped for a link, until the batch has ended.
+    const FolderHandle a = OpenToGrant(os, first);
+    const FolderHandle b = OpenToGrant(os, second);
+    const bool granted =
+        (!a || GrantEveryoneFullAccess(os, a)) && (!b || GrantEveryoneFullAccess(os, b));
+    if (!granted) {
+        try {
+            RunBatchFallback(os, a ? first : std::string(), b ? second : std::string());
+        } catch (...) {
+            // The fallback is best effort; the folders keep what they had.
+        }
     }
+    if (a) os.CloseFolder(a);
+    if (b) os.CloseFolder(b);
 }
 
 }  // namespace sorvane

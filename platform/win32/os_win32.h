@@ -114,6 +114,19 @@ class Win32Os : public Os {
     bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
     bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override;
 
+    // folders checked against links (os_win32_folders.cpp)
+    FolderHandle OpenFolder(const std::string& path) override;
+    void CloseFolder(FolderHandle folder) override;
+    bool ListFolder(const std::string& path, std::vector<std::string>* names) override;
+    std::string GetFolderOwner(FolderHandle folder) override;
+    std::string GetProcessUserSid() override;
+    std::uint32_t GetFolderDacl(FolderHandle folder, SecurityMemory* dacl,
+                                SecurityMemory* descriptor) override;
+    std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
+    bool CreatePrivateDirectory(const std::string& path) override;
+    FileHandle CreateNewFile(const std::string& path) override;
+    std::string GetSystemDirectory() override;
+
   private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;

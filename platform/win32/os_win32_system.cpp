@@ -85,8 +85,15 @@ std::uint32_t Win32Os::SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemo
     trustee.push_back('\0');
     BuildExplicitAccessWithNameA(&access, trustee.data(), entry.permissions,
                                  static_cast<ACCESS_MODE>(entry.mode), entry.inheritance);
+    PSID sid = nullptr;
+    if (entry.trustee_name.rfind("S-1-", 0) == 0) {
+        if (!ConvertStringSidToSidA(trustee.data(), &sid)) return ::GetLastError();
+        access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        access.Trustee.ptstrName = static_cast<LPSTR>(sid);
+    }
     PACL acl = nullptr;
     const DWORD r = SetEntriesInAclA(1, &access, reinterpret_cast<PACL>(old_dacl), &acl);
+    if (sid) ::LocalFree(sid);
     *new_dacl = reinterpret_cast<SecurityMemory>(acl);
     return r;
 }

@@ -14,6 +14,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <aclapi.h>
+#include <sddl.h>
 
 #undef CreateDirectory
 #undef DeleteFile
@@ -43,6 +44,8 @@
 #undef ExpandEnvironmentStrings
 #undef CopyFile
 #undef MoveFileEx
+// the checked folders' calls
+#undef GetSystemDirectory
 
 #include <string>
 #include <vector>

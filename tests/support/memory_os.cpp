@@ -63,7 +63,28 @@ std::string MemoryOs::Resolve(const std::string& path) const {
             (!best || alias.size() > best->first.size()))
             best = &entry;
     }
-    return best ? best->second + p.substr(best->first.size()) : p;
+    if (best) p = best->second + p.substr(best->first.size());
+    // Every junction on the way is followed, as the system does for a path.
+    for (int depth = 0; depth < 32; ++depth) {
+        bool followed = false;
+        for (std::size_t i = 2; i <= p.size() && !followed; ++i) {
+            if (i < p.size() && p[i] != '\\') continue;
+            auto it = nodes_.find(p.substr(0, i));
+            if (it == nodes_.end() || it->second.link.empty()) continue;
+            p = it->second.link + p.substr(i);
+            followed = true;
+        }
+        if (!followed) break;
+    }
+    return p;
+}
+
+std::string MemoryOs::ResolveNoFollow(const std::string& path) const {
+    std::string p = path;
+    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+    const std::size_t cut = p.find_last_of('\\');
+    if (cut == std::string::npos) return Resolve(p);
+    return Resolve(p.substr(0, cut)) + p.substr(cut);
 }
 
 bool MemoryOs::InUse(const std::string& resolved) const {
@@ -148,9 +169,18 @@ bool MemoryOs::CreateDirectory(const std::string& path) {
 
 bool MemoryOs::RemoveDirectory(const std::string& path) {
     calls.push_back("RemoveDirectory " + path);
-    const std::string p = Resolve(path);
+    // A junction goes itself, never what it leads to; a held folder stays.
+    const std::string p = ResolveNoFollow(path);
     auto it = nodes_.find(p);
     if (it == nodes_.end() || !it->second.directory) return false;
+    if (!it->second.link.empty()) {
+        nodes_.erase(it);
+        return true;
+    }
+    if (Held(p)) {
+        last_error = 32;  // ERROR_SHARING_VIOLATION
+        return false;
+    }
     const std::string below = Lower(p) + "\\";
     for (const auto& entry : nodes_)
         if (Lower(entry.first).rfind(below, 0) == 0) return false;

@@ -31,6 +31,8 @@ class MemoryOs : public Os {
         std::vector<std::uint8_t> data;
         bool locked = false;     // in use by another process: no delete, open or replace
         bool read_only = false;  // no delete, open for writing or replace
+        std::string link;        // a junction: the folder it leads to; empty for none
+        std::string owner = "S-1-5-32-544";  // Administrators, as an elevated setup makes them
     };
     void AddDirectory(const std::string& path);  // with its parents
     void AddFile(const std::string& path, const std::string& content);
@@ -204,6 +206,31 @@ class MemoryOs : public Os {
     // MoveFileEx with kMoveDelayUntilReboot: "path" to be deleted, "path -> target" to be moved.
     std::vector<std::string> at_restart;
 
+    // --- links, owners, held folders and the batch's private folder (memory_folders.cpp)
+    // A junction at |path| leading to the folder |target|: paths through it reach the
+    // target, as the system follows them; OpenFolder refuses the junction itself.
+    void AddLink(const std::string& path, const std::string& target);
+    std::string process_user_sid = "S-1-5-21-1004-1004-1004-500";
+    std::string system_directory = "C:\\Windows\\system32";
+    // The privileges the process token holds; enabling another is not all assigned.
+    std::set<std::string> token_privileges{"SeSecurityPrivilege", "SeBackupPrivilege",
+                                           "SeRestorePrivilege", "SeTakeOwnershipPrivilege"};
+    // Folders whose own list is protected: nothing from the folders above reaches them.
+    std::set<std::string, NoCaseLess> protected_lists;
+    std::map<FolderHandle, std::string> held_folders;  // open folder handles, by their folder
+    bool Held(const std::string& path) const;
+    FolderHandle OpenFolder(const std::string& path) override;
+    void CloseFolder(FolderHandle folder) override;
+    bool ListFolder(const std::string& path, std::vector<std::string>* names) override;
+    std::string GetFolderOwner(FolderHandle folder) override;
+    std::string GetProcessUserSid() override { return process_user_sid; }
+    std::uint32_t GetFolderDacl(FolderHandle folder, SecurityMemory* dacl,
+                                SecurityMemory* descriptor) override;
+    std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
+    bool CreatePrivateDirectory(const std::string& path) override;
+    FileHandle CreateNewFile(const std::string& path) override;
+    std::string GetSystemDirectory() override { return system_directory; }
+
     // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
     std::vector<std::string> calls;
     bool Called(const std::string& prefix) const;
@@ -324,7 +351,9 @@ class MemoryOs : public Os {
     std::map<ShellLink, LinkState> links_;
     ShellLink next_link_ = 0x20;
 
-    std::string Resolve(const std::string& path) const;  // aliases replaced, no final backslash
+    std::string Resolve(const std::string& path) const;  // aliases and links replaced, no final backslash
+    std::string ResolveNoFollow(const std::string& path) const;  // its last name not followed
+    FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;
     struct Open {
         std::string path;

@@ -34,16 +34,23 @@ std::vector<MemoryOs::AccessEntry> MemoryOs::EffectiveAccess(const std::string& 
     std::vector<AccessEntry> result;
     if (auto own = access_lists.find(p); own != access_lists.end()) result = own->second;
     // Folders above pass on what they mark inheritable: containers take entries with
-    // container inheritance, files those with object inheritance.
+    // container inheritance, files at any depth those with object inheritance. A
+    // protected list on the way stops what comes from above it.
+    auto shielded = [&](const std::string& above) {
+        for (const std::string& fence : protected_lists) {
+            const std::string f = Lower(fence);
+            if (f.size() > above.size() && f.rfind(above, 0) == 0 &&
+                (Lower(p) == f || Lower(p).rfind(f + "\\", 0) == 0))
+                return true;
+        }
+        return false;
+    };
     for (const auto& [folder, entries] : access_lists) {
         const std::string above = Lower(folder) + "\\";
-        if (Lower(p).rfind(above, 0) != 0) continue;
-        const bool direct_child = p.find('\\', above.size()) == std::string::npos;
+        if (Lower(p).rfind(above, 0) != 0 || shielded(above)) continue;
         for (AccessEntry e : entries) {
-            const bool passes =
-                node->directory ? (e.inheritance & kContainerInherit) != 0
-                                : (e.inheritance & kObjectInherit) != 0 &&
-                                      (direct_child || (e.inheritance & kContainerInherit) != 0);
+            const bool passes = (e.inheritance & (node->directory ? kContainerInherit
+                                                                  : kObjectInherit)) != 0;
             if (!passes) continue;
             e.inherited = true;
             result.push_back(e);
@@ -76,6 +83,9 @@ std::uint32_t MemoryOs::SetEntriesInAcl(const ExplicitAccess& entry, SecurityMem
         list = old->second;
     }
     if (entry.mode != kSetAccess) return 87;
+    // The model knows accounts by their identities only, as a system in another
+    // language knows none of the English names.
+    if (entry.trustee_name.rfind("S-1-", 0) != 0) return kErrorNoneMapped;
     // Whatever the trustee was granted or denied before goes.
     list.erase(std::remove_if(list.begin(), list.end(),
                               [&](const AccessEntry& e) {
@@ -124,6 +134,9 @@ bool MemoryOs::AdjustTokenPrivileges(TokenHandle, std::uint64_t luid, std::uint3
     if (luid == 0 || luid > std::size(kPrivileges)) return false;
     const std::string name = kPrivileges[luid - 1];
     calls.push_back("AdjustTokenPrivileges " + name);
+    // A privilege the token lacks: the call succeeds and reports it through the last error.
+    last_error = token_privileges.count(name) ? kErrorSuccess : kErrorNotAllAssigned;
+    if (last_error) return true;
     if (attributes == kSePrivilegeEnabled)
         enabled_privileges.insert(name);
     else

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/setup_error.h"
+#include "install/checked_folder.h"
 #include "install/data_folders.h"
 #include "support/wizard_fixture.h"
 
@@ -260,6 +261,70 @@ TEST_F(DataFolder, ExistingCandidateIsUsedAsItIs) {
     os.AddDirectory("C:\\ProgramData\\Sorvane");
     EXPECT_EQ(SettleDataFolder(os, "C:\\X\\"), "C:\\ProgramData\\Sorvane\\");
     EXPECT_FALSE(os.Called("CreateDirectory"));
+}
+
+TEST_F(DataFolder, ExistingCandidateThatIsALinkOrAUsersIsNotUsed) {
+    os.AddDirectory("C:\\Windows\\System32\\spool");
+    os.AddLink("C:\\ProgramData\\Sorvane", "C:\\Windows\\System32\\spool");
+    EXPECT_EQ(SettleDataFolder(os, "C:\\X\\"), "C:\\X\\");
+    EXPECT_TRUE(os.DirectoryExists("C:\\ProgramData\\Sorvane"));  // the link stays
+
+    os.RemoveDirectory("C:\\ProgramData\\Sorvane");
+    os.AddDirectory("C:\\ProgramData\\Sorvane");
+    os.Find("C:\\ProgramData\\Sorvane")->owner = "S-1-5-21-1004-1004-1004-1001";
+    EXPECT_EQ(SettleDataFolder(os, "C:\\X\\"), "C:\\X\\");
+    // One the setup's own account made (an earlier run) is the product's.
+    os.Find("C:\\ProgramData\\Sorvane")->owner = os.process_user_sid;
+    EXPECT_EQ(SettleDataFolder(os, "C:\\X\\"), "C:\\ProgramData\\Sorvane\\");
+    EXPECT_TRUE(os.held_folders.empty());
+}
+
+TEST_F(DataFolder, OnlyAFolderOfTheProductsOwnIsOpenedToEveryone) {
+    os.AddDirectory("C:\\Windows\\system32");
+    os.environment["SystemRoot"] = "C:\\Windows";
+    os.environment["USERPROFILE"] = "C:\\Users\\User";
+    os.AddDirectory("C:\\Program Files\\Sorvane\\plugin");
+    os.AddFile("C:\\Program Files\\Sorvane\\TESSEN.EXE", "MZ");
+    os.AddFile("C:\\Program Files\\Sorvane\\datax\\kayit.dat", "");
+    EXPECT_TRUE(MayOpenToEveryone(os, "C:\\Program Files\\Sorvane\\"));  // an update
+    os.AddDirectory("C:\\Tools\\Sorvane");
+    EXPECT_TRUE(MayOpenToEveryone(os, "C:\\Tools\\Sorvane\\"));  // a new folder
+
+    os.AddFile("C:\\Tools\\other.exe", "MZ");
+    os.AddDirectory("D:\\");
+    os.AddDirectory("C:\\Users\\User");
+    os.AddDirectory("C:\\Games\\Sorvane");
+    os.AddLink("C:\\Games\\Sorvane\\Old", "C:\\Tools");
+    os.AddLink("C:\\Linked", "C:\\Tools\\Sorvane");
+    for (const char* refused :
+         {"C:\\Program Files\\", "C:\\Program Files", "C:\\", "D:\\", "\\\\server\\share\\",
+          "C:\\Windows\\", "C:\\ProgramData", "C:\\Users\\", "C:\\Users\\User", "C:\\Tools\\",
+          "C:\\Games\\Sorvane\\", "C:\\Linked\\"})
+        EXPECT_FALSE(MayOpenToEveryone(os, refused)) << refused;
+    EXPECT_TRUE(os.held_folders.empty());
+}
+
+TEST_F(DataFolder, RunRefusesPluginAndDataxFoldersThatAreLinks) {
+    for (const char* inside : {"plugin", "datax"}) {
+        WizardFixture w;
+        w.RecordSteps();
+        w.AddPayloads();
+        w.os.AddDirectory("C:\\Windows\\System32\\drivers");
+        w.os.AddFile("C:\\Windows\\System32\\drivers\\_pellin.dll", "system's");
+        w.os.AddLink(std::string("C:\\X\\") + inside, "C:\\Windows\\System32\\drivers");
+        w.PrepareInteractiveRun("C:\\X\\");
+        const std::string file =
+            std::string(inside) == "plugin" ? "plugin\\_pellin.dll" : "datax\\kayit.dat";
+        try {
+            w.Form().RunInstallation();
+            ADD_FAILURE() << inside;
+        } catch (const SetupError& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to C:\\X\\" + file);
+        }
+        EXPECT_EQ(w.os.Content("C:\\Windows\\System32\\drivers\\_pellin.dll"), "system's");
+        EXPECT_EQ(w.os.ListFiles().size(), std::string(inside) == "plugin" ? 1u : 7u);
+        EXPECT_TRUE(w.os.held_folders.empty());
+    }
 }
 
 TEST_F(DataFolder, OldSystemGetsOneDataxFolderInTheTarget) {

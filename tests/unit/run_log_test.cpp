@@ -58,7 +58,7 @@ TEST_F(RunLogTest, FailuresNameTheStepAndTheSystemsCode) {
     EXPECT_TRUE(Has("ok     file: C:\\A\\tessen.exe\r\n"));
     EXPECT_TRUE(Has("FAILED file: C:\\A\\harlock.exe (Windows error 32)\r\n"));
     EXPECT_TRUE(
-        Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 3)\r\n"
+        Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 183)\r\n"
             "error: Unable to write to C:\\A\\datax\\kayit.dat\r\n"
             "exit code 1\r\n"));
     EXPECT_FALSE(Has("shortcut"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/setup_error.h"
 #include "support/wizard_fixture.h"
 #include "system/folder_access.h"
@@ -43,9 +45,9 @@ class SystemRegistration : public ::testing::Test, public WizardFixture {
             if (call.rfind("RegSetValueEx ", 0) == 0) names.push_back(call.substr(14));
         return names;
     }
-    // Keeps the batch's text as it stood when the setup next waited.
+    // Keeps the batch's text as it stood while the setup waited for it.
     void CatchBatch(std::string* written) {
-        os.on_sleep = [this, written] {
+        os.on_pump = [this, written](int) {
             if (written->empty() && Batch() != "<none>") *written = Batch();
         };
     }
@@ -152,89 +154,101 @@ TEST_F(SystemRegistration, SilentRunEndsWithOneWhenTheLayerOrTheShellLinkFails) 
     EXPECT_FALSE(os.RegistryKeyExists(HKLM, kUninstall));  // the run ended at the shortcut
 }
 
-TEST_F(SystemRegistration, DirectGrantOpensBothFoldersToEveryoneInherited) {
+TEST_F(SystemRegistration, DirectGrantOpensBothFoldersToEveryoneByItsSid) {
     os.AddDirectory("C:\\Data");
-    os.access_lists["C:\\Data"] = {{"Administrators", kGenericAll, true, 3, false},
-                                   {"EVERYONE", kGenericAll, false, 3, false}};
+    os.AddDirectory("C:\\App");
+    os.access_lists["C:\\Data"] = {{"S-1-5-32-544", kGenericAll, true, 3, false},
+                                   {"S-1-1-0", kGenericAll, false, 3, false}};
     GrantFolderAccess(os, "C:\\Data\\", "C:\\App\\");
 
-    const MemoryOs::AccessEntry everyone{"EVERYONE", kGenericAll, true, 3, false};
+    const MemoryOs::AccessEntry everyone{"S-1-1-0", kGenericAll, true, 3, false};
     EXPECT_EQ(os.access_lists["C:\\Data"],
-              (std::vector<MemoryOs::AccessEntry>{{"Administrators", kGenericAll, true, 3, false},
+              (std::vector<MemoryOs::AccessEntry>{{"S-1-5-32-544", kGenericAll, true, 3, false},
                                                   everyone}));
     EXPECT_EQ(os.access_lists["C:\\App"], std::vector<MemoryOs::AccessEntry>{everyone});
-    // What is written into the folders later takes the entry over.
-    os.AddFile("C:\\App\\plugin\\_pellin.dll", "MZ");
+    // What is written into the folders later takes the entry over, at any depth.
+    os.AddFile("C:\\App\\plugin\\deeper\\_pellin.dll", "MZ");
     auto inherited = everyone;
     inherited.inherited = true;
-    EXPECT_EQ(os.EffectiveAccess("C:\\App\\plugin"), std::vector<MemoryOs::AccessEntry>{inherited});
-    EXPECT_EQ(os.EffectiveAccess("C:\\App\\plugin\\_pellin.dll"),
+    EXPECT_EQ(os.EffectiveAccess("C:\\App\\plugin\\deeper\\_pellin.dll"),
               std::vector<MemoryOs::AccessEntry>{inherited});
 
     EXPECT_EQ(Batch(), "<none>");
-    EXPECT_TRUE(os.shell_calls.empty());
     EXPECT_TRUE(os.enabled_privileges.count("SeSecurityPrivilege"));
     EXPECT_EQ(os.security_allocations(), 0);
     EXPECT_EQ(os.open_tokens, 0);
+    EXPECT_TRUE(os.held_folders.empty());
 }
 
-TEST_F(SystemRegistration, FallbackBatchCoversBothFoldersFromAPrivateFolder) {
+TEST_F(SystemRegistration, FolderThatIsALinkIsNeitherGrantedNorGivenToTheBatch) {
+    os.AddDirectory("C:\\Windows\\System32\\drivers");
+    os.AddLink("C:\\ProgramData\\Sorvane", "C:\\Windows\\System32\\drivers");
+    os.AddDirectory("C:\\App");
+    os.security_denied.insert("C:\\App");  // the batch runs
+    std::string written;
+    CatchBatch(&written);
+    GrantFolderAccess(os, "C:\\ProgramData\\Sorvane\\", "C:\\App\\");
+    EXPECT_TRUE(os.access_lists["C:\\Windows\\System32\\drivers"].empty());
+    EXPECT_EQ(written.find("drivers"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Sorvane"), std::string::npos) << written;
+    EXPECT_NE(written.find("\"C:\\App\""), std::string::npos) << written;
+}
+
+TEST_F(SystemRegistration, PrivilegeTheTokenLacksIsNotReportedAsEnabled) {
+    os.token_privileges.erase("SeSecurityPrivilege");
+    EXPECT_FALSE(EnablePrivilege(os, "SeSecurityPrivilege", true));
+    EXPECT_FALSE(os.enabled_privileges.count("SeSecurityPrivilege"));
+    EXPECT_TRUE(EnablePrivilege(os, "SeBackupPrivilege", true));
+}
+
+TEST_F(SystemRegistration, FallbackBatchRunsTheSystemsIcaclsFromAPrivateFolderAndEndsFirst) {
     // The first grant fails: the second folder is not tried directly.
     os.AddDirectory("C:\\ProgramData\\Sorvane");
     os.security_denied.insert("C:\\ProgramData\\Sorvane");
-    os.AddFile("C:\\ProgramData\\Sorvane\\acc.bat", "planted by anyone");
-    os.AddDirectory("C:\\Program Files\\Sorvane");
-    os.AddShortName("C:\\Program Files\\Sorvane", "C:\\PROGRA~1\\Sorvane");
+    os.AddDirectory("C:\\Program Files\\So%PATH%rvane");
+    os.AddShortName("C:\\Program Files", "C:\\PROGRA~1");
     std::string written;
     CatchBatch(&written);
-    GrantFolderAccess(os, "C:\\ProgramData\\Sorvane\\", kDir);
+    GrantFolderAccess(os, "C:\\ProgramData\\Sorvane\\", "C:\\Program Files\\So%PATH%rvane\\");
 
-    EXPECT_FALSE(os.Called("GetNamedSecurityInfo " + kDir));
+    EXPECT_FALSE(os.Called("GetFolderDacl C:\\Program Files"));
     ASSERT_EQ(os.shell_calls.size(), 1u);
     const auto& started = os.shell_calls[0];
-    EXPECT_EQ(started.file.rfind("C:\\Windows\\Temp\\sorvane-", 0), 0u) << started.file;
-    EXPECT_EQ(started.verb, "open");
+    const std::string folder = started.file.substr(0, started.file.rfind('\\'));
+    EXPECT_EQ(folder.rfind("C:\\Windows\\Temp\\sorvane-", 0), 0u) << started.file;
+    EXPECT_EQ(started.directory, folder + "\\");
     EXPECT_EQ(started.show, kShowHide);
     EXPECT_EQ(written,
               "@echo off\r\n"
-              "icacls \"C:\\ProgramData\\Sorvane\" /grant:r Users:(OI)(CI)F\r\n"
-              "icacls \"C:\\PROGRA~1\\Sorvane\" /grant:r Users:(OI)(CI)F\r\n"
-              ":try\r\n"
-              "del \"" +
-                  started.file +
-                  "\"\r\n"
-                  "if exist \"" +
-                  started.file + "\" goto try\r\n");
-    // The batch and its folder are gone; what lay in the open folder is neither
-    // replaced nor started.
+              "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\ProgramData\\Sorvane\" "
+              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n"
+              "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\PROGRA~1\\So%%PATH%%rvane\" "
+              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n");
+    // Made new, in a folder that only administrators and SYSTEM may enter.
+    EXPECT_TRUE(os.Called("CreateFile " + started.file));
+    EXPECT_TRUE(os.protected_lists.count(folder));
+    // Deleted only once the batch had ended, with its folder.
+    const auto wait = std::find(os.calls.begin(), os.calls.end(), "WaitForProcess 120000");
+    EXPECT_LT(wait - os.calls.begin(),
+              std::find(os.calls.begin(), os.calls.end(), "DeleteFile " + started.file) -
+                  os.calls.begin());
     EXPECT_FALSE(os.FileExists(started.file));
-    EXPECT_FALSE(os.DirectoryExists(started.file.substr(0, started.file.rfind('\\'))));
-    EXPECT_EQ(os.Content("C:\\ProgramData\\Sorvane\\acc.bat"), "planted by anyone");
+    EXPECT_FALSE(os.DirectoryExists(folder));
+    EXPECT_TRUE(os.held_folders.empty());
 }
 
-TEST_F(SystemRegistration, FallbackBatchFolderForms) {
-    std::string written;
-    CatchBatch(&written);
-    auto icacls_lines = [&] {
-        const auto first = written.find("icacls");
-        return written.substr(first, written.find(":try") - first);
-    };
-    // The second grant fails; the same folder twice; blanks around it: the direct
-    // grant takes the string as given, the batch takes it trimmed.
-    GrantFolderAccess(os, "C:\\Same\\", " C:\\Same\\ ");
-    EXPECT_TRUE(os.Called("GetNamedSecurityInfo  C:\\Same\\ "));
-    EXPECT_EQ(icacls_lines(),
-              "icacls \"C:\\Same\" /grant:r Users:(OI)(CI)F\r\n"
-              "icacls \"C:\\Same\" /grant:r Users:(OI)(CI)F\r\n");
-
-    // A short form that needs more than 255 characters is not used.
-    const std::string deep = "C:\\" + std::string(250, 'd');
-    os.AddDirectory(deep);
-    os.security_denied.insert(deep);
-    os.AddShortName(deep, "C:\\" + std::string(252, 's'));
-    written.clear();
-    GrantFolderAccess(os, "C:\\Same\\", deep + "\\");
-    EXPECT_NE(icacls_lines().find("\"" + deep + "\""), std::string::npos);
+TEST_F(SystemRegistration, BatchStillRunningAfterItsBoundStaysWhereItIs) {
+    os.AddDirectory("C:\\Same");
+    os.security_denied.insert("C:\\Same");
+    // A folder of that name made before: never used, nor what lies in it.
+    os.AddFile(os.temp_path + "sorvane-000005DC-0\\acc.bat", "planted");
+    os.process_waits = {1};  // outlasts the one bounded wait
+    GrantFolderAccess(os, "C:\\Same\\", "");
+    ASSERT_EQ(os.shell_calls.size(), 1u);
+    EXPECT_EQ(os.shell_calls[0].file, os.temp_path + "sorvane-000005DC-1\\acc.bat");
+    EXPECT_TRUE(os.FileExists(os.shell_calls[0].file));
+    EXPECT_FALSE(os.Called("DeleteFile"));
+    EXPECT_EQ(os.Content(os.temp_path + "sorvane-000005DC-0\\acc.bat"), "planted");
 }
 
 TEST_F(SystemRegistration, ShortcutGoesToTheAllUsersGroupElseTheUsers) {
