@@ -166,6 +166,20 @@ def manifest_elevation(pkg):
     return problems + attributes_differ(level, {"level": "requireAdministrator", "uiAccess": "false"})
 
 
+@check("manifest declares per-monitor DPI awareness, system-aware before Windows 10")
+def manifest_dpi(pkg):
+    # The loader reads each setting only in its own namespace, inside the asm.v3
+    # application element.
+    settings = f"{{{TRUST_NAMESPACES[1]}}}application/{{{TRUST_NAMESPACES[1]}}}windowsSettings"
+    root = manifest_xml(pkg)
+    found = {local(e.tag) + " " + e.tag.split("}")[0][1:]: (e.text or "").strip()
+             for w in root.findall(settings) for e in w}
+    return (differs("dpiAware", found.get("dpiAware http://schemas.microsoft.com/SMI/2005/WindowsSettings"), "true")
+            + differs("dpiAwareness",
+                      found.get("dpiAwareness http://schemas.microsoft.com/SMI/2016/WindowsSettings"),
+                      "PerMonitorV2"))
+
+
 # --- version block -----------------------------------------------------------
 
 VERSION_STRINGS = {
