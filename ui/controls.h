@@ -109,6 +109,8 @@ class Control {
     // Pictures: drawn stretched to the control; the picture's transparent colour
     // leaves what lies behind.
     std::unique_ptr<const GifImage> picture;
+    // The same picture drawn at twice the size, for a window above 96 dpi; may be empty.
+    std::unique_ptr<const GifImage> picture_2x;
     // Focus order among the controls that take the focus; equal orders keep the
     // order of creation.
     int tab_order = 1000;

@@ -164,18 +164,25 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     FormResize();
 }
 
+std::unique_ptr<const ui::GifImage> TqnInstaller::LoadPicture(int id) {
+    const ResourceView view = os_.LoadResource(id);
+    if (!view.valid()) return nullptr;
+    auto picture = std::make_unique<ui::GifImage>();
+    const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
+    os_.ReleaseResource(view);
+    if (!decoded) return nullptr;
+    return picture;
+}
+
 void TqnInstaller::LoadPictureAndLicence() {
     for (ui::Control* image : {&Image1, &Image2}) {
-        const int id = image == &Image1 ? kWelcomePictureResource : kLogoPictureResource;
-        const ResourceView view = os_.LoadResource(id);
-        if (!view.valid()) continue;
-        auto picture = std::make_unique<ui::GifImage>();
-        const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
-        os_.ReleaseResource(view);
-        if (!decoded) continue;
-        image->SetBounds(
-            {image->bounds().left, image->bounds().top, picture->width, picture->height});
-        image->picture = std::move(picture);
+        const bool banner = image == &Image1;
+        image->picture = LoadPicture(banner ? kWelcomePictureResource : kLogoPictureResource);
+        image->picture_2x =
+            LoadPicture(banner ? kWelcomePicture2xResource : kLogoPicture2xResource);
+        if (image->picture)
+            image->SetBounds({image->bounds().left, image->bounds().top, image->picture->width,
+                              image->picture->height});
     }
     // Image1 keeps its size: its picture is stretched to it.
     Image1.SetBounds({0, 0, 165, 315});

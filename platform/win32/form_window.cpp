@@ -328,7 +328,11 @@ void FormWindow::Paint() {
         if ((!panel && control->kind() != ui::Kind::Image) || !control->Showing()) continue;
         RECT r = Frame(*control);
         if (!panel) {
-            if (control->picture) PaintPicture(dc, *control->picture, r);
+            // Above 96 dpi the larger drawing, reduced smoothly where the scale is below 200 %.
+            const ui::GifImage* picture =
+                dpi_ > ui::kDesignDpi && control->picture_2x ? control->picture_2x.get()
+                                                             : control->picture.get();
+            if (picture) PaintPicture(dc, *picture, r);
             continue;
         }
         if (control->color != ui::kInheritColor) FillRect(dc, &r, BrushFor(control->color));
