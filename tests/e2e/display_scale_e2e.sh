@@ -2,14 +2,17 @@
 # The wizard at 150 % and 200 % display scale (the display's LogPixels at 144 and 192
 # in the prefix): the window, its buttons and texts at the scaled places, through a
 # whole installation, the folder dialog, and the welcome page in both language modes,
-# with screenshots in build/e2e/screenshots. Usage: display_scale_e2e.sh [setup.exe]
+# with screenshots in build/e2e/screenshots.
+# Usage: display_scale_e2e.sh [win64 build folder or setup.exe]
 set -u -o pipefail
 # A screen that holds the wizard at 200 %.
 export E2E_SCREEN=${E2E_SCREEN:-1600x1200x24}
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-E2E_SETUP=$(readlink -f "${1:-$E2E_REPO/build/win64/app/sorvane_setup.exe}")
+E2E_SETUP=$(readlink -f "${1:-$E2E_REPO/build/win64}")
+# A build folder stands for the setup it built.
+[[ -d $E2E_SETUP ]] && E2E_SETUP=$E2E_SETUP/app/sorvane_setup.exe
 if [[ ! -f $E2E_SETUP ]]; then
     fail "setup exists" "$E2E_SETUP"
     e2e_summary
@@ -93,7 +96,7 @@ scenario_scale() {
         if wait_at 'Son' || wait_at '&Son'; then pass "the run reaches the finish page"; else fail "the run reaches the finish page"; fi
         check_eq "after a run without questions the finish button has the focus" '&Son' "$(focused)"
         sc_screenshot "scale-$pct-$lang-6-finish" "$shot"
-        keys_enter=$(sc_probe keys qnInstaller "$W_CAPTION" enter)
+        sc_probe keys qnInstaller "$W_CAPTION" enter >/dev/null
         sc_wait "$pid" 30
         check_eq "Enter on the finish button ends the setup with 0" 0 "$WAIT_RC"
     else
@@ -110,5 +113,13 @@ scenario_scale 192 en 'Sorvane Installation' 'Vazgeç' install
 if [[ $HAVE_TR -eq 1 ]]; then
     scenario_scale 144 tr 'Sorvane Kurulumu' 'İptal'
     scenario_scale 192 tr 'Sorvane Kurulumu' 'İptal'
+fi
+# E2E_DOCS=1 keeps the pictures that the README shows.
+if [[ ${E2E_DOCS:-0} == 1 ]]; then
+    mkdir -p "$E2E_REPO/docs/screenshots"
+    for shot in "$E2E_SHOTS"/scale-{150,200}-{en,tr}-1-welcome.png "$E2E_SHOTS"/scale-150-en-4-summary.png \
+        "$E2E_SHOTS"/scale-150-folder-dialog.png; do
+        [[ -f $shot ]] && cp "$shot" "$E2E_REPO/docs/screenshots/"
+    done
 fi
 e2e_summary
