@@ -422,14 +422,15 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
             return 0;
         case WM_GETDPISCALEDSIZE: {
             // The client area scales with the DPI; the frame is the system's at that DPI.
+            if (!lparam) return FALSE;
             *reinterpret_cast<SIZE*>(lparam) = WindowSize(LOWORD(wparam));
             return TRUE;
         }
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wparam);
-            const RECT* r = reinterpret_cast<const RECT*>(lparam);
-            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            if (const RECT* r = reinterpret_cast<const RECT*>(lparam))
+                SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left,
+                             r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
             if (with_controls_) Relayout();
             return 0;
         }

@@ -425,6 +425,12 @@ def logo_picture(pkg):
     return picture_problems(pkg, 202, (110, 132), transparent=True)
 
 
+@check("pictures at twice the size 204, 205: GIF 330x630, and 220x264 transparent")
+def pictures_2x(pkg):
+    return (picture_problems(pkg, 204, (330, 630), transparent=False)
+            + picture_problems(pkg, 205, (220, 264), transparent=True))
+
+
 @check("licence 203: language 1055, one zlib stream of UTF-8 Turkish text with CR LF lines")
 def licence_text(pkg):
     stream = zlib.decompressobj()
