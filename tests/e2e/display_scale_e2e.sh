@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The wizard at 150 % and 200 % display scale (the display's LogPixels at 144 and 192
-# in the prefix): the window, its buttons and texts at the scaled places, through a
-# whole installation, the folder dialog, and the welcome page in both language modes,
-# with screenshots in build/e2e/screenshots.
+# The wizard at 125 %, 150 % and 200 % display scale (the display's LogPixels at 120,
+# 144 and 192 in the prefix): the window, its buttons and texts at the scaled places,
+# through a whole installation at 150 % and 200 %, the folder dialog, and the welcome
+# page in both language modes, with screenshots in build/e2e/screenshots.
 # Usage: display_scale_e2e.sh [win64 build folder or setup.exe]
 set -u -o pipefail
 # A screen that holds the wizard at 200 %.
@@ -108,6 +108,7 @@ scenario_scale() {
     scenario_end
 }
 
+scenario_scale 120 en 'Sorvane Installation' 'Vazgeç'
 scenario_scale 144 en 'Sorvane Installation' 'Vazgeç' install
 scenario_scale 192 en 'Sorvane Installation' 'Vazgeç' install
 if [[ $HAVE_TR -eq 1 ]]; then
