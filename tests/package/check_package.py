@@ -167,6 +167,20 @@ def manifest_elevation(pkg):
     return problems + attributes_differ(level, {"level": "requireAdministrator", "uiAccess": "false"})
 
 
+@check("manifest declares per-monitor DPI awareness, system-aware before Windows 10")
+def manifest_dpi(pkg):
+    # The loader reads each setting only in its own namespace, inside the asm.v3
+    # application element.
+    settings = f"{{{TRUST_NAMESPACES[1]}}}application/{{{TRUST_NAMESPACES[1]}}}windowsSettings"
+    root = manifest_xml(pkg)
+    found = {local(e.tag) + " " + e.tag.split("}")[0][1:]: (e.text or "").strip()
+             for w in root.findall(settings) for e in w}
+    return (differs("dpiAware", found.get("dpiAware http://schemas.microsoft.com/SMI/2005/WindowsSettings"), "true")
+            + differs("dpiAwareness",
+                      found.get("dpiAwareness http://schemas.microsoft.com/SMI/2016/WindowsSettings"),
+                      "PerMonitorV2"))
+
+
 # --- version block -----------------------------------------------------------
 
 VERSION_STRINGS = {
@@ -410,6 +424,12 @@ def welcome_picture(pkg):
 @check("logo picture 202: language 1055, GIF 110x132, 256 colours, one frame, transparent")
 def logo_picture(pkg):
     return picture_problems(pkg, 202, (110, 132), transparent=True)
+
+
+@check("pictures at twice the size 204, 205: GIF 330x630, and 220x264 transparent")
+def pictures_2x(pkg):
+    return (picture_problems(pkg, 204, (330, 630), transparent=False)
+            + picture_problems(pkg, 205, (220, 264), transparent=True))
 
 
 @check("licence 203: language 1055, one zlib stream of UTF-8 Turkish text with CR LF lines")
