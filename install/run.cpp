@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
+#include "install/run_log.h"
 
 namespace sorvane {
 
@@ -26,14 +27,15 @@ std::string ToLongPath(Os& os, const std::string& path) {
     return path;
 }
 
-void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
-                             const std::string& provider_path) {
+void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
+    const std::string helper_path = folder + "_marrow.exe";
     if (!run.os.FileExists(helper_path)) return;
     if (!run.steps.CreateFirewall) return;
     // The component goes when this scope ends, also when a call raises.
-    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window);
+    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window, folder);
     if (!firewall) return;
-    if (!firewall->IsInstalled()) firewall->InstallThroughHelper(helper_path, provider_path, true);
+    if (!firewall->IsInstalled())
+        firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
 }
 
 namespace {
@@ -60,17 +62,27 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusPreparingFolders);
 
     std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
-    if (target.empty()) return;
+    RunLog* log = run.steps.Log;
+    if (target.empty()) {
+        if (log) log->Line("FAILED", "target folder", target);
+        return;
+    }
     if (target.back() != '\\') target += '\\';
-    ForceDirectories(os, target);
+    if (log) log->Step("target folder", target);
+    const bool made = ForceDirectories(os, target);
+    if (log) log->StepEnd(made);
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
+    if (log) log->Line("ok", "data folder", data);
     if (run.steps.GrantFolderAccess) {
+        if (log) log->Step("access rights", data, (" " + target).c_str());
         try {
             run.steps.GrantFolderAccess(data, target);
+            if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
+            if (log) log->StepEnd(false);
         }
     }
 
@@ -78,7 +90,10 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusCopyingFiles);
     for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
         os.PumpMessages();
-        ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        if (log) log->Step("file", target, PayloadName(id));
+        // 3 to 8; a failed payload does not stop the run
+        const bool written = ExtractPayload(run, id, target);
+        if (log) log->StepEnd(written);
         run.controls.Edit2.SetText("");
         os.PumpMessages();
     }
@@ -86,15 +101,20 @@ void RunInstallation(RunContext& run) {
 
     ForceDirectories(os, data + "datax");
     ForceDirectories(os, target + "datax");
+    if (log) log->Step("settings file", target, "datax\\kayit.dat");
     WriteClientSettings(os, target, s.LanguageCode);
+    if (log) log->StepEnd(true);
 
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
+    if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
-        RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
+        RegisterLayeredProvider(run, target);
+        if (log) log->StepDone();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.
+        if (log) log->StepEnd(false);
     }
 
     StepProgress(run);  // 11
@@ -103,14 +123,22 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 13
     ShowStatus(run, s.StatusCreatingShortcuts);
-    if (run.steps.CreateShortcuts)
+    if (run.steps.CreateShortcuts) {
+        if (log) log->Step("shortcut", s.InstallDir, "tessen.exe");
         run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
+        if (log) log->StepEnd(true);
+    }
 
     StepProgress(run);  // 14
-    if (run.steps.WriteRegistryEntries) run.steps.WriteRegistryEntries();
+    if (run.steps.WriteRegistryEntries) {
+        if (log) log->Step("registry entries", s.InstallDir);
+        run.steps.WriteRegistryEntries();
+        if (log) log->StepDone();
+    }
     StepProgress(run);  // 15
 
     ShowFinishPage(run);
+    if (log) log->Line("ok", "installation", s.InstallDir);
 }
 
 }  // namespace sorvane

@@ -113,7 +113,7 @@ BANNER_ACCENTS = 8
 LOGO_COLOURS = 32  # the transparent entry included
 LOGO_ACCENTS = 6
 # The pictures at twice the size: (colours, accents) of the banner and of the logo.
-BANNER_2X_COLOURS = (16, 6)
+BANNER_2X_COLOURS = (14, 5)
 LOGO_2X_COLOURS = (24, 6)
 
 
@@ -323,7 +323,14 @@ def quantise(rows, size, accents=0):
 # --- GIF --------------------------------------------------------------------------
 
 def lzw(indices, min_code_size=8):
-    """The LZW code stream of a GIF image, as bytes (before sub-block packing)."""
+    """The LZW code stream of a GIF image, as bytes (before sub-block packing): the
+    shortest of the streams that start a fresh table after 512, 1024, 2048 or 4096 codes.
+    A smaller table has shorter codes and follows a picture's changing colours sooner."""
+    return min((lzw_limited(indices, min_code_size, limit) for limit in (512, 1024, 2048, 4096)),
+               key=len)
+
+
+def lzw_limited(indices, min_code_size, limit):
     clear, end = 1 << min_code_size, (1 << min_code_size) + 1
     out = bytearray()
     bits = nbits = 0
@@ -349,12 +356,13 @@ def lzw(indices, min_code_size=8):
             prefix = code
             continue
         emit(prefix, width)
-        if next_code < 4096:
-            table[key] = next_code
-            next_code += 1
-            if next_code > (1 << width) and width < 12:
-                width += 1
-        else:
+        table[key] = next_code
+        next_code += 1
+        if next_code > (1 << width) and width < 12:
+            width += 1
+        # The decoder adds its entries one code later, so it still reads this clear code
+        # at the width the encoder has now.
+        if next_code >= limit:
             emit(clear, width)
             table.clear()
             next_code = end + 1

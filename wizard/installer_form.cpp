@@ -246,9 +246,13 @@ void TqnInstaller::Button2Click(ui::Control& sender) {
         CloseWizard(true);
         return;
     }
+    const int next = session_.PageIndex + (sender.tag == kForwardTag ? 1 : -1);
+    // Checked before anything changes: a folder that is refused keeps the folder page.
+    const std::string folder =
+        next == 3 ? InstallFolderFromField(os_, Edit1.text(), session_.LanguageCode) : "";
     Button2.SetEnabled(true);
     Button2.SetText(session_.NextCaption);
-    session_.PageIndex += sender.tag == kForwardTag ? 1 : -1;
+    session_.PageIndex = next;
     PageControl1.SetActivePage(session_.PageIndex);
     switch (session_.PageIndex) {
         case 0:
@@ -265,7 +269,7 @@ void TqnInstaller::Button2Click(ui::Control& sender) {
             Button3.SetVisible(true);
             break;
         case 3:
-            session_.InstallDir = os_.Utf8ToAnsi(Edit1.text());
+            session_.InstallDir = folder;
             Label16.SetText(session_.AppName);
             Label18.SetText(os_.AnsiToUtf8(session_.InstallDir));
             Button2.SetText(session_.InstallCaption);

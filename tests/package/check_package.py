@@ -6,12 +6,13 @@ exits non-zero on any failure.
 
 usage: /usr/bin/python3 check_package.py <sorvane_setup.exe>"""
 import struct
-import os
 import sys
 import xml.etree.ElementTree as ET
 import zlib
 
 import pefile
+
+import size_figures
 
 RT_ICON, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 10, 14, 16, 24
 LANG_NEUTRAL = 0x0000
@@ -332,7 +333,7 @@ def payload_problems(pkg, rid):
 
 
 for _rid in PAYLOAD_IDS:
-    check(f"payload {_rid}: language 1055, one level-1 zlib stream of an i386 program")(
+    check(f"payload {_rid}: language 1055, one zlib stream (78 01) of an i386 program")(
         lambda pkg, rid=_rid: payload_problems(pkg, rid))
 
 
@@ -459,10 +460,19 @@ def main(argv):
         print(f"FAIL {argv[1]} is a PE file: {e}")
         print("0 passed, 1 failed")
         return 1
-    payloads = sum(len(data) for rid in range(101, 107)
-                   for _, data in pkg.resources.get(RT_RCDATA, {}).get(rid, []))
-    size = os.path.getsize(argv[1])
-    print(f"overhead: {(size - payloads) / 1024:.0f} KiB ({size} bytes less {payloads} of payloads)")
+    try:
+        figures = size_figures.payload_figures(argv[1])
+        size_figures.print_figures(argv[1], figures)
+    except Exception as e:  # no figures is a failure of the check below, not a crash
+        figures = e
+
+    @check("each payload packed within 1 % of zopfli's own stream for it")
+    def near_zopfli(_pkg):
+        if isinstance(figures, Exception):
+            return [f"{type(figures).__name__}: {figures}"]
+        return [f"{name}: {packed} bytes against {best}" for _, name, _, packed, _, best in figures
+                if packed > best * 1.01]
+
     passed = failed = 0
     for name, func in CHECKS:
         try:
