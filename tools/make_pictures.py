@@ -113,7 +113,7 @@ BANNER_ACCENTS = 8
 LOGO_COLOURS = 32  # the transparent entry included
 LOGO_ACCENTS = 6
 # The pictures at twice the size: (colours, accents) of the banner and of the logo.
-BANNER_2X_COLOURS = (16, 6)
+BANNER_2X_COLOURS = (14, 5)
 LOGO_2X_COLOURS = (24, 6)
 
 
