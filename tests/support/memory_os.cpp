@@ -461,7 +461,8 @@ std::intptr_t MemoryOs::ShellExecute(WindowHandle, const std::string& verb, cons
 
 // As the shell does: a file that is not there is not started (SE_ERR_FNF).
 std::intptr_t MemoryOs::ShellExecuteProcess(WindowHandle, const std::string& verb,
-                                            const std::string& file, const std::string& parameters,
+                                            const std::string& file,
+                                            const std::string& parameters,
                                             const std::string& directory, int show,
                                             ProcessHandle* process) {
     *process = 0;
