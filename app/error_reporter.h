@@ -21,9 +21,11 @@ class ErrorReporter {
 
     int reported() const { return reported_; }
     const std::string& last_message() const { return last_message_; }
+    std::uint32_t last_code() const { return last_code_; }  // the system's, 0 when none
 
-    // The text the box shows for an error.
-    static std::string Describe(std::exception_ptr error);
+    // The text the box shows for an error; |code| receives the system's error code
+    // that it carries, if any.
+    static std::string Describe(std::exception_ptr error, std::uint32_t* code = nullptr);
 
   private:
     Os& os_;
@@ -31,6 +33,7 @@ class ErrorReporter {
     WindowHandle owner_ = 0;
     int reported_ = 0;
     std::string last_message_;
+    std::uint32_t last_code_ = 0;
 };
 
 }  // namespace sorvane

@@ -3,6 +3,7 @@
 
 #include "app/error_reporter.h"
 #include "app/startup.h"
+#include "install/run_log.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/os_win32.h"
 #include "provider/firewall_factory.h"
@@ -61,13 +62,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
     sorvane::InstallSteps steps = sorvane::MakeSystemSteps(os, session);
     steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
+    sorvane::RunLog log(os);
+    steps.Log = &log;
 
     const int code = sorvane::RunProgram(os, session, reporter, [&](sorvane::SetupSession& s) {
         // Only a wizard that shows itself needs the common controls.
         if (!s.Silent)
             sorvane::win32::LoadCommonControls(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS);
         return std::unique_ptr<sorvane::TqnInstaller>(new NativeInstaller(os, s, steps, os));
-    });
+    }, &log);
     sorvane::ui::SetErrorSink(nullptr);
     return code;
 }

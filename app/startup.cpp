@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "core/command_line.h"
+#include "install/run_log.h"
 #include "wizard/installer_form.h"
 
 namespace sorvane {
@@ -20,7 +21,7 @@ ClientWait CloseRunningClient(Os& os, std::uint32_t limit_ms) {
 }
 
 int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
-               const FormFactory& create_form) {
+               const FormFactory& create_form, RunLog* log) {
     os.CoInitialize();
     int exit_code = 0;
     try {
@@ -28,6 +29,7 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
         const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
         session.Silent = IsSilentCommandLine(arguments);
         reporter.SetSilent(session.Silent);
+        if (log) log->Start(session.Silent);
 
         if (!session.Silent && os.FindWindow(kWizardWindowClass)) {
             os.MessageBox(0, kAlreadyRunningText, "Error", kMbOk | kMbIconWarning);
@@ -50,6 +52,10 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
         reporter.Report(std::current_exception());
         if (session.Silent) exit_code = 1;
     }
+    if (log && reporter.reported() > 0)
+        log->Finish(exit_code, reporter.last_message(), reporter.last_code());
+    else if (log)
+        log->Finish(exit_code, "", 0);
     os.CoUninitialize();
     return exit_code;
 }

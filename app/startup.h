@@ -13,6 +13,7 @@
 namespace sorvane {
 
 class TqnInstaller;
+class RunLog;
 
 // How long start-up waits for a running client to close its window. A client that
 // is still there then is left running: the installation goes on and replaces what
@@ -28,9 +29,10 @@ ClientWait CloseRunningClient(Os& os, std::uint32_t limit_ms = kClientWaitLimitM
 using FormFactory = std::function<std::unique_ptr<TqnInstaller>(SetupSession&)>;
 
 // Runs the whole program; returns the process exit code: 0, except for a silent run
-// that an error ended before the finish page, which gives 1.
+// that an error ended before the finish page, which gives 1. |log|, when given,
+// receives the run's header, the error that ended it and the exit code.
 int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
-               const FormFactory& create_form);
+               const FormFactory& create_form, RunLog* log = nullptr);
 
 inline constexpr const char* kAlreadyRunningText = "Setup Wizard is already running.";
 

@@ -5,7 +5,8 @@
 # interleaved, each in a fresh prefix whose wine services, the desktop among them, are up
 # before the clock starts, as they are on a logged-on system that an updater runs on.
 # Prints the median and minimum of each, their ratio, each executable's overhead, and the
-# floor: a program that only connects to the desktop and creates one hidden window.
+# floor: a program that only connects to the desktop and creates one hidden window; then
+# the size of each setup file and the payloads' figures.
 # A benchmark, not a test: it reports figures and fails only when it cannot measure.
 # Usage: bench/silent_install_bench.sh [ROUNDS]   (default 9)
 set -u -o pipefail
@@ -116,4 +117,10 @@ echo "executable overhead (size less the six compressed payloads):"
 echo "  Sorvane setup win32: $(overhead build/win32/app/sorvane_setup.exe) KiB"
 echo "  Sorvane setup win64: $(overhead build/win64/app/sorvane_setup.exe) KiB"
 echo "  peer installer (its stub and script, built without the files): $(($(stat -c %s "$OUT/peer_empty.exe") / 1024)) KiB"
+echo "setup files, whole:"
+for f in build/win32/app/sorvane_setup.exe build/win64/app/sorvane_setup.exe "$OUT/peer_setup.exe"; do
+  printf '  %-40s %7d bytes\n' "${f#"$PWD/"}" "$(stat -c %s "$f")"
+done
+echo "win32 setup and its payloads, raw, packed, and what zlib -9 and zopfli give:"
+/usr/bin/python3 tests/package/size_figures.py build/win32/app/sorvane_setup.exe | sed 's/^size: /  /'
 [[ ${#ours[@]} -gt 0 && ${#peers[@]} -gt 0 ]]

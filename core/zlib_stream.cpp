@@ -1,6 +1,7 @@
 #include "core/zlib_stream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -204,10 +205,16 @@ void Inflater::Check(const std::uint8_t* p, std::size_t n) {
 
 // Hands one whole chunk to the sink and moves the history, with what lies past the chunk,
 // to the front of the buffer.
+// Hands over every whole chunk: a match may leave more than one behind when chunks are
+// shorter than a match, and what stays must be less than a chunk for the buffer to hold
+// the next one.
 bool Inflater::Flush() {
-    Check(pending_, chunk_);
-    if (!sink_.Take(pending_, chunk_)) return false;
-    std::uint8_t* const done = pending_ + chunk_;
+    std::uint8_t* done = pending_;
+    while (static_cast<std::size_t>(out_ - done) >= chunk_) {
+        Check(done, chunk_);
+        if (!sink_.Take(done, chunk_)) return false;
+        done += chunk_;
+    }
     const std::size_t keep = std::min<std::size_t>(kWindow, done - buffer_);
     const std::size_t past = out_ - done;
     std::memmove(buffer_, done - keep, keep + past);
@@ -390,6 +397,8 @@ ZlibVerdict Inflater::Run(const std::uint8_t** stream_end) {
 ZlibVerdict InflateZlib(const std::uint8_t* data, std::size_t size, std::size_t chunk,
                         InflateSink& sink, std::size_t* stream_size) {
     chunk = std::max<std::size_t>(chunk, 1);
+    // A buffer whose size cannot even be written down is one that cannot be had.
+    if (chunk > PTRDIFF_MAX - kWindow - kSlack) return ZlibVerdict::OutOfMemory;
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
                                                std::uint8_t[kWindow + chunk + kSlack]);
     if (!buffer) return ZlibVerdict::OutOfMemory;

@@ -36,7 +36,7 @@ void WriteClientSettings(Os& os, const std::string& target_folder,
     const std::string file = target_folder + kSettingsFile;
     const char* value = language_code == "TR" ? "turkce.lng" : "english.lng";
     if (!os.WriteProfileString("Ayarlar", "Language", value, file))
-        throw SetupError("Unable to write to " + file);
+        throw SetupError("Unable to write to " + file, os.GetLastError());
 }
 
 }  // namespace sorvane

@@ -4,9 +4,21 @@
 #include "install/checked_folder.h"
 #include "install/data_folders.h"
 #include "install/payload.h"
+#include "install/run_log.h"
 #include "platform/setup_error.h"
 
 namespace sorvane {
+
+namespace {
+
+// The code a refused folder is logged with: the system's, else that no folder stands
+// there to write into (a link or a file in its place).
+std::uint32_t HoldError(Os& os) {
+    const std::uint32_t code = os.GetLastError();
+    return code != kErrorSuccess ? code : kErrorPathNotFound;
+}
+
+}  // namespace
 
 void StepProgress(RunContext& run) {
     run.os.PumpMessages();
@@ -28,14 +40,15 @@ std::string ToLongPath(Os& os, const std::string& path) {
     return path;
 }
 
-void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
-                             const std::string& provider_path) {
+void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
+    const std::string helper_path = folder + "_marrow.exe";
     if (!run.os.FileExists(helper_path)) return;
     if (!run.steps.CreateFirewall) return;
     // The component goes when this scope ends, also when a call raises.
-    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window);
+    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window, folder);
     if (!firewall) return;
-    if (!firewall->IsInstalled()) firewall->InstallThroughHelper(helper_path, provider_path, true);
+    if (!firewall->IsInstalled())
+        firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
 }
 
 namespace {
@@ -62,33 +75,48 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusPreparingFolders);
 
     std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
-    if (target.empty()) return;
+    RunLog* log = run.steps.Log;
+    if (target.empty()) {
+        if (log) log->Line("FAILED", "target folder", target);
+        return;
+    }
     if (target.back() != '\\') target += '\\';
-    ForceDirectories(os, target);
+    if (log) log->Step("target folder", target);
+    const bool made = ForceDirectories(os, target);
+    if (log) log->StepEnd(made);
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
+    if (log) log->Line("ok", "data folder", data);
     // Checked before anything is written: opened to everyone, the folder would open
     // whatever else lies there too.
     const std::string open_target = MayOpenToEveryone(os, target) ? target : std::string();
     if (run.steps.GrantFolderAccess) {
+        if (log) log->Step("access rights", data, (" " + target).c_str());
         try {
             run.steps.GrantFolderAccess(data == target ? open_target : data, open_target);
+            if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
+            if (log) log->StepEnd(false);
         }
     }
     // The folders inside that everyone may write into are held from here on; one that is
     // a link is refused before anything goes through it.
     HeldFolders held(os);
+    if (log) log->Step("provider folder", target, "plugin");
     if (!held.Hold(target + "plugin"))
-        throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll");
+        throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll", HoldError(os));
+    if (log) log->StepEnd(true);
 
     StepProgress(run);  // 2
     ShowStatus(run, s.StatusCopyingFiles);
     for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
         os.PumpMessages();
-        ExtractPayload(run, id, target);  // 3 to 8; a failed payload does not stop the run
+        if (log) log->Step("file", target, PayloadName(id));
+        // 3 to 8; a failed payload does not stop the run
+        const bool written = ExtractPayload(run, id, target);
+        if (log) log->StepEnd(written);
         run.controls.Edit2.SetText("");
         os.PumpMessages();
     }
@@ -96,17 +124,22 @@ void RunInstallation(RunContext& run) {
 
     // Made when missing; one that is a link is left alone, as nothing is written there.
     if (!os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
+    if (log) log->Step("settings file", target, "datax\\kayit.dat");
     if (!held.Hold(target + "datax"))
-        throw SetupError("Unable to write to " + target + kSettingsFile);
+        throw SetupError("Unable to write to " + target + kSettingsFile, HoldError(os));
     WriteClientSettings(os, target, s.LanguageCode);
+    if (log) log->StepEnd(true);
 
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
+    if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
-        RegisterLayeredProvider(run, target + "_marrow.exe", target + "plugin\\_pellin.dll");
+        RegisterLayeredProvider(run, target);
+        if (log) log->StepDone();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.
+        if (log) log->StepEnd(false);
     }
 
     StepProgress(run);  // 11
@@ -115,14 +148,22 @@ void RunInstallation(RunContext& run) {
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 13
     ShowStatus(run, s.StatusCreatingShortcuts);
-    if (run.steps.CreateShortcuts)
+    if (run.steps.CreateShortcuts) {
+        if (log) log->Step("shortcut", s.InstallDir, "tessen.exe");
         run.steps.CreateShortcuts(s.InstallDir + "tessen.exe", kProductName);
+        if (log) log->StepEnd(true);
+    }
 
     StepProgress(run);  // 14
-    if (run.steps.WriteRegistryEntries) run.steps.WriteRegistryEntries();
+    if (run.steps.WriteRegistryEntries) {
+        if (log) log->Step("registry entries", s.InstallDir);
+        run.steps.WriteRegistryEntries();
+        if (log) log->StepDone();
+    }
     StepProgress(run);  // 15
 
     ShowFinishPage(run);
+    if (log) log->Line("ok", "installation", s.InstallDir);
 }
 
 }  // namespace sorvane

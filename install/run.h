@@ -12,6 +12,8 @@
 
 namespace sorvane {
 
+class RunLog;
+
 // The controls of the wizard form that the run drives.
 struct RunControls {
     ui::ProgressBar& JvXPProgressBar1;
@@ -33,6 +35,7 @@ struct InstallSteps {
     std::function<void(const std::string& target, const std::string& name)> CreateShortcuts;
     std::function<void()> WriteRegistryEntries;
     FirewallFactory CreateFirewall;
+    RunLog* Log = nullptr;  // the run's log; none in a run without one
 };
 
 struct RunContext {
@@ -60,8 +63,8 @@ void ShowStatus(RunContext& run, const std::string& text);
 // The long form of |path| where the system can give it, else |path| unchanged.
 std::string ToLongPath(Os& os, const std::string& path);
 
-// Has the helper register the layered provider unless it is registered already.
-void RegisterLayeredProvider(RunContext& run, const std::string& helper_path,
-                             const std::string& provider_path);
+// Has the helper of the installation folder |folder| (final backslash) register the
+// layered provider unless it is registered already.
+void RegisterLayeredProvider(RunContext& run, const std::string& folder);
 
 }  // namespace sorvane

@@ -95,6 +95,7 @@ using ShellLink = std::uintptr_t;
 
 struct LocalDate {
     int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0;
 };
 // --- what the provider component needs: the Winsock catalogue, a hidden window, file copies
 
@@ -124,6 +125,22 @@ inline constexpr std::uint32_t kMoveDelayUntilReboot = 0x4;  // MOVEFILE_DELAY_U
 // Answers one message of a hidden window: message, first and second parameter; the result.
 using MessageHandler = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wparam,
                                                    std::intptr_t lparam)>;
+
+// --- the run's log: what the system says of an open file
+enum : std::uint32_t {
+    kFileAttributeReadOnly = 0x1,
+    kFileAttributeDirectory = 0x10,
+    kFileAttributeReparsePoint = 0x400,
+};
+// Who owns a file, as far as the log needs to know.
+enum class FileOwner { Self, Administrators, System, Other };
+struct FileFacts {
+    std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_ flags
+    std::uint32_t links = 0;       // hard links to the file, itself included
+    std::uint64_t size = 0;
+    FileOwner owner = FileOwner::Other;
+    std::string final_path;  // GetFinalPathNameByHandleA with DOS volume names, as given
+};
 
 class Os {
   public:
@@ -242,14 +259,26 @@ class Os {
     virtual void SetLastError(std::uint32_t code) = 0;
     virtual std::uint32_t GetLastError() = 0;
     virtual std::string GetTempPath() = 0;  // the process's temporary folder, final backslash
-    virtual LocalDate GetLocalTime() = 0;   // GetLocalTime, its date part
+    virtual LocalDate GetLocalTime() = 0;   // GetLocalTime
+    // --- the run's log file, opened as itself, never through a link
+    // CreateFileA for reading and writing, others may only read, with
+    // FILE_FLAG_OPEN_REPARSE_POINT, so that a link is opened as the link: OPEN_EXISTING,
+    // and CREATE_NEW when there is no such file. 0 on failure.
+    virtual FileHandle OpenFileNoFollow(const std::string& path) = 0;
+    // GetFileInformationByHandle, the owner from GetSecurityInfo compared with the
+    // process's user and the two system accounts, GetFinalPathNameByHandleA (looked up
+    // at run time). False when any of them fails or the system lacks it.
+    virtual bool GetFileFacts(FileHandle file, FileFacts* facts) = 0;
     // --- the wizard: folder dialog and text conversion
     // The folder-selection dialog over |owner|: true with the folder (UTF-8, as the
     // folder field shows it) when the user confirmed one, false when cancelled.
     virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
     // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
     virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
-    virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
+    // Without best-fit mapping: false, |ansi| unchanged, unless the text converts to the
+    // ANSI code page exactly (converting back gives the same characters). A look-alike
+    // such as U+FF3C for a backslash would otherwise name another folder.
+    virtual bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) = 0;
 
     // --- resources of the program's own executable
     // RCDATA |id| as a read-only view; an invalid view when there is none.

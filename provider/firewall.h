@@ -19,7 +19,9 @@ class FirewallComponent {
                                       const std::string& provider_path, bool confirm) = 0;
 };
 
-// Creates a component owned by the window |owner|, whose handle the helper receives.
-using FirewallFactory = std::function<std::unique_ptr<FirewallComponent>(WindowHandle owner)>;
+// Creates a component owned by the window |owner|, whose handle the helper receives, that
+// works in the installation folder |folder| (final backslash).
+using FirewallFactory = std::function<std::unique_ptr<FirewallComponent>(
+    WindowHandle owner, const std::string& folder)>;
 
 }  // namespace sorvane

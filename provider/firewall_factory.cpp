@@ -5,8 +5,9 @@
 namespace sorvane {
 
 FirewallFactory MakeFirewallFactory(Os& os) {
-    return [&os](WindowHandle owner) -> std::unique_ptr<FirewallComponent> {
-        return std::make_unique<TOvFirewall>(os, owner);
+    return [&os](WindowHandle owner,
+                 const std::string& folder) -> std::unique_ptr<FirewallComponent> {
+        return std::make_unique<TOvFirewall>(os, owner, folder);
     };
 }
 

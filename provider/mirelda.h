@@ -36,9 +36,12 @@ inline constexpr const char* kPendingProviderFileName = "ostrel.rdk";
 inline constexpr const char* kLegacyProviderNames[] = {
     "_drumlin.dll", "drumlin.dll", "gorsefen.dll", "_gorsefen.dll", "pellin.dll"};
 
-// The folder of the running executable, with its trailing backslash; every
-// construction of a component sets it.
+// The folder the component works in (the product's installation folder), with its
+// trailing backslash; every construction of a component sets it.
 extern std::string AppFolder;
+// How long a helper is given to end before another may start: two at once could undo
+// each other's catalogue changes.
+inline constexpr std::uint32_t kHelperEndWait = 120000;
 
 enum TDataType : std::uint8_t { dtTCP = 0, dtUDP = 1 };
 
@@ -68,9 +71,11 @@ struct TMessage {
 
 class TOvFirewall : public FirewallComponent {
   public:
-    // |Owner| is the host's window, whose handle the helper receives. Raises SetupError
-    // when the hidden window cannot be made.
-    TOvFirewall(Os& os, sorvane::WindowHandle Owner);
+    // |Owner| is the host's window, whose handle the helper receives; |Folder| the
+    // installation folder (final backslash) whose helper, "plugin" folder and pending
+    // update the component uses, never the folder of whatever program hosts it. Raises
+    // SetupError when the hidden window cannot be made.
+    TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder);
     ~TOvFirewall() override;
     TOvFirewall(const TOvFirewall&) = delete;
     TOvFirewall& operator=(const TOvFirewall&) = delete;
@@ -82,9 +87,12 @@ class TOvFirewall : public FirewallComponent {
     // empty); true when the helper was started.
     bool InstallThroughHelper(const std::string& helper_path, const std::string& provider_path,
                               bool confirm) override;
-    // Starts the helper beside the running program to remove the registration.
+    // Starts the installation folder's helper to remove the registration, and waits, at
+    // most kHelperEndWait, for it to end.
     bool UninstallThroughHelper();
-    // Starts |file| through the shell, asking for elevation when the plain start is refused.
+    // Starts |file| through the shell, asking for elevation when the plain start is
+    // refused. False, starting nothing, while an earlier helper is still running after
+    // kHelperEndWait.
     bool StartHelper(const std::string& file, const std::string& parameters);
     // The 8.3 form of an existing file's path; empty when there is no such file.
     std::string ExistingShortPath(const std::string& path);
@@ -133,6 +141,7 @@ class TOvFirewall : public FirewallComponent {
   private:
     void SetAsideLegacyProviders();
     bool NamedByCatalogue(const std::string& file_name);
+    bool EarlierHelperEnded();
     std::string HelperParameters(const char* letters);
     void WMQueryEndSession(TMessage& Message);
     void WMCopyData(TMessage& Message);
@@ -158,6 +167,7 @@ class TOvFirewall : public FirewallComponent {
     std::string TrustListFile_;
     std::int32_t DownloadLimit_ = 0;
     std::int32_t UploadLimit_ = 0;
+    ProcessHandle helper_ = 0;  // the last helper started, until it is known to have ended
 };
 
 }  // namespace sorvane

@@ -16,12 +16,13 @@ constexpr std::uint32_t kShortPathSize = 255;
 
 }  // namespace
 
-TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner) : os_(os) {
+TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder)
+    : os_(os) {
     RemoveObsoleteProviders();
     DownloadLimit_ = 0;
     UploadLimit_ = 0;
     ExecutablePath_ = os_.GetModuleFileName();
-    AppFolder = FolderPart(ExecutablePath_);
+    AppFolder = Folder;
     ProviderDllPath_ = AppFolder + "plugin\\" + kProviderFileName;
     SetAsideLegacyProviders();
     WindowHandle_ =
@@ -37,6 +38,7 @@ TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner) : os_(os) {
 }
 
 TOvFirewall::~TOvFirewall() {
+    if (helper_) os_.CloseProcess(helper_);
     os_.DestroyMessageWindow(WindowHandle_);
     os_.WSACleanup();
 }
@@ -65,7 +67,9 @@ bool TOvFirewall::IsInstalled() {
 }
 
 std::string TOvFirewall::HelperParameters(const char* letters) {
-    return std::to_string(OwnerControl_) + " " + ExistingShortPath(ProviderDllPath_) + letters;
+    // Quoted: where a volume has no 8.3 names the short path is the long one, blanks and all.
+    return std::to_string(OwnerControl_) + " \"" + ExistingShortPath(ProviderDllPath_) + "\"" +
+           letters;
 }
 
 bool TOvFirewall::InstallThroughHelper(const std::string& helper_path,
@@ -83,14 +87,27 @@ bool TOvFirewall::UninstallThroughHelper() {
     const std::string helper = AppFolder + kHelperFileName;
     if (!os_.FileExists(helper)) return false;
     const std::string parameters = HelperParameters(" U");
-    return StartHelper(ExistingShortPath(helper), parameters);
+    if (!StartHelper(ExistingShortPath(helper), parameters)) return false;
+    EarlierHelperEnded();  // the wait; a helper still running keeps the next from starting
+    return true;
+}
+
+bool TOvFirewall::EarlierHelperEnded() {
+    if (!helper_) return true;
+    if (!os_.WaitForProcess(helper_, kHelperEndWait)) return false;
+    os_.CloseProcess(helper_);
+    helper_ = 0;
+    return true;
 }
 
 bool TOvFirewall::StartHelper(const std::string& file, const std::string& parameters) {
     try {
-        std::intptr_t result = os_.ShellExecute(0, "", file, parameters, "", kShowNormal);
+        if (!EarlierHelperEnded()) return false;
+        std::intptr_t result =
+            os_.ShellExecuteProcess(0, "", file, parameters, "", kShowNormal, &helper_);
         if (result == kSeErrAccessDenied)
-            result = os_.ShellExecute(0, "runas", file, parameters, "", kShowNormal);
+            result =
+                os_.ShellExecuteProcess(0, "runas", file, parameters, "", kShowNormal, &helper_);
         return result > 32;
     } catch (...) {
         return false;

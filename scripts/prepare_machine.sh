@@ -8,6 +8,7 @@ packages=(
   mingw-w64 libz-mingw-w64-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine64 xvfb xdotool x11-utils imagemagick liblnk-utils locales
+  zopfli osslsigncode openssl
 )
 
 missing=()

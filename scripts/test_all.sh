@@ -54,6 +54,7 @@ fi
 if [ -z "${broken[build-win32]:-}" ]; then
   suite package /usr/bin/python3 tests/package/check_package.py build/win32/app/sorvane_setup.exe
   suite reproducible bash tests/package/check_reproducible.sh
+  suite signing bash tests/package/check_signing.sh
 fi
 if [ -z "${broken[build-win64]:-}" ]; then
   [ -f tests/e2e/payloads_e2e.sh ] && suite e2e-payloads bash tests/e2e/payloads_e2e.sh build/win64

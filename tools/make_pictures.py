@@ -8,6 +8,10 @@ files with a 256-colour palette and one LZW-coded frame:
   logo.gif     110 x 132  the product's shield carrying a funnel, drawn over the
                           banner; one palette entry is transparent
 
+  welcome_2x.gif, logo_2x.gif  the same at twice the size (330 x 630, 220 x 264), for
+                          display scales above 100 %, with fewer colours, as their
+                          LZW data grows with the area
+
 The logo goes over the banner at left 27, top 163, so its antialiased edge is
 blended with the banner's own pixels there and the rest is transparent.
 
@@ -108,10 +112,22 @@ BANNER_COLOURS = 24
 BANNER_ACCENTS = 8
 LOGO_COLOURS = 32  # the transparent entry included
 LOGO_ACCENTS = 6
+# The pictures at twice the size: (colours, accents) of the banner and of the logo.
+BANNER_2X_COLOURS = (16, 6)
+LOGO_2X_COLOURS = (24, 6)
 
 
-def banner_pixel(x, y):
-    px, py = x + 0.5, y + 0.5
+def edges(lo, hi, scale):
+    """A soft edge from |lo| to |hi| (banner pixels) as drawn at |scale|: the same
+    middle, narrower by the scale, so that a larger picture is as crisp."""
+    if scale == 1:
+        return lo, hi
+    mid, half = (lo + hi) / 2, (hi - lo) / 2 / scale
+    return mid - half, mid + half
+
+
+def banner_pixel(x, y, scale=1):
+    px, py = (x + 0.5) / scale, (y + 0.5) / scale
     w, h = BANNER_SIZE
     colour = mix(BANNER_TOP, BANNER_BOTTOM, py / h)
     # A soft light falling from the upper left.
@@ -123,26 +139,29 @@ def banner_pixel(x, y):
     # The filter mesh, strongest at the top and gone before the logo.
     fade = 1.0 - smoothstep(20.0, 150.0, py)
     if fade > 0.0:
-        line = 1.0 - smoothstep(0.0, 1.1, hex_edge_distance(px + 3.0, py + 5.0, 17.0))
+        lo, hi = edges(0.0, 1.1, scale)
+        line = 1.0 - smoothstep(lo, hi, hex_edge_distance(px + 3.0, py + 5.0, 17.0))
         colour = mix(colour, MESH_COLOUR, 0.20 * fade * line)
     # Two thin waves: the filter's surface.
+    lo, hi = edges(0.3, 1.4, scale)
     for phase, amplitude, strength in ((0.0, 7.0, 0.55), (1.3, 5.0, 0.30)):
         dist = abs(py - wave_y(px, phase, amplitude))
-        colour = mix(colour, WAVE_COLOUR, strength * (1.0 - smoothstep(0.3, 1.4, dist)))
+        colour = mix(colour, WAVE_COLOUR, strength * (1.0 - smoothstep(lo, hi, dist)))
     # The particles the filter holds back.
     for dx, dy, radius, dot in PARTICLES:
         dist = length(px - dx, py - dy)
         if dist < radius + 1.0:
-            colour = mix(colour, dot, 0.75 * (1.0 - smoothstep(radius - 0.7, radius + 0.7, dist)))
+            lo, hi = edges(radius - 0.7, radius + 0.7, scale)
+            colour = mix(colour, dot, 0.75 * (1.0 - smoothstep(lo, hi, dist)))
     # A slightly darker column along the right edge, next to the white panel.
-    if x == w - 1:
+    if x // scale == w - 1:
         colour = mix(colour, (0, 0, 0), 0.18)
     return tuple(int(c + 0.5) for c in colour)
 
 
-def draw_banner():
+def draw_banner(scale=1):
     w, h = BANNER_SIZE
-    return [[banner_pixel(x, y) for x in range(w)] for y in range(h)]
+    return [[banner_pixel(x, y, scale) for x in range(w * scale)] for y in range(h * scale)]
 
 
 # --- the logo -----------------------------------------------------------------
@@ -204,20 +223,21 @@ def logo_sample(u, v):
     return colour
 
 
-def draw_logo(banner):
+def draw_logo(banner, scale=1):
     """Rows of colours, None where the logo is transparent. Edge pixels are blended with
-    the banner pixels that they cover in the wizard."""
+    the banner pixels (of the banner drawn at the same scale) that they cover in the
+    wizard."""
     w, h = LOGO_SIZE
     n = LOGO_SUPERSAMPLE
     rows = []
-    for y in range(h):
+    for y in range(h * scale):
         row = []
-        for x in range(w):
+        for x in range(w * scale):
             total, covered = [0.0, 0.0, 0.0], 0
             for sy in range(n):
-                v = y + (sy + 0.5) / n
+                v = (y + (sy + 0.5) / n) / scale
                 for sx in range(n):
-                    colour = logo_sample(x + (sx + 0.5) / n, v)
+                    colour = logo_sample((x + (sx + 0.5) / n) / scale, v)
                     if colour is not None:
                         covered += 1
                         for i in range(3):
@@ -225,7 +245,7 @@ def draw_logo(banner):
             if covered == 0:
                 row.append(None)
                 continue
-            under = banner[LOGO_AT[1] + y][LOGO_AT[0] + x]
+            under = banner[LOGO_AT[1] * scale + y][LOGO_AT[0] * scale + x]
             for i in range(3):
                 total[i] += under[i] * (n * n - covered)
             row.append(tuple(int(c / (n * n) + 0.5) for c in total))
@@ -282,10 +302,13 @@ def quantise(rows, size, accents=0):
             if colour is not None:
                 counts[colour] = counts.get(colour, 0) + 1
     palette = median_cut(counts, size - accents)
+    colours = sorted(counts)
+    # The distance of each colour to its nearest entry, kept up to date as accents come.
+    near = [min(colour_distance(c, p) for p in palette) for c in colours]
     for _ in range(accents):
-        worst = max(sorted(counts), key=lambda c: min(colour_distance(c, p) for p in palette)
-                    * counts[c] ** 0.5)
-        palette.append(worst)
+        worst = max(range(len(colours)), key=lambda i: near[i] * counts[colours[i]] ** 0.5)
+        palette.append(colours[worst])
+        near = [min(d, colour_distance(c, colours[worst])) for c, d in zip(colours, near)]
     nearest = {}
     for colour in counts:
         best, best_d = 0, None
@@ -300,7 +323,14 @@ def quantise(rows, size, accents=0):
 # --- GIF --------------------------------------------------------------------------
 
 def lzw(indices, min_code_size=8):
-    """The LZW code stream of a GIF image, as bytes (before sub-block packing)."""
+    """The LZW code stream of a GIF image, as bytes (before sub-block packing): the
+    shortest of the streams that start a fresh table after 512, 1024, 2048 or 4096 codes.
+    A smaller table has shorter codes and follows a picture's changing colours sooner."""
+    return min((lzw_limited(indices, min_code_size, limit) for limit in (512, 1024, 2048, 4096)),
+               key=len)
+
+
+def lzw_limited(indices, min_code_size, limit):
     clear, end = 1 << min_code_size, (1 << min_code_size) + 1
     out = bytearray()
     bits = nbits = 0
@@ -326,12 +356,13 @@ def lzw(indices, min_code_size=8):
             prefix = code
             continue
         emit(prefix, width)
-        if next_code < 4096:
-            table[key] = next_code
-            next_code += 1
-            if next_code > (1 << width) and width < 12:
-                width += 1
-        else:
+        table[key] = next_code
+        next_code += 1
+        if next_code > (1 << width) and width < 12:
+            width += 1
+        # The decoder adds its entries one code later, so it still reads this clear code
+        # at the width the encoder has now.
+        if next_code >= limit:
             emit(clear, width)
             table.clear()
             next_code = end + 1
@@ -367,19 +398,21 @@ def gif(width, height, palette, indices, transparent=None):
     return bytes(out)
 
 
-def banner_gif(banner):
+def banner_gif(banner, scale=1, colours=(BANNER_COLOURS, BANNER_ACCENTS)):
     # 24 colours, 8 of them kept for the particles and waves: the smooth parts band a
     # little, mostly behind the logo, and the file is 40 % of one using all 256.
-    palette, rows = quantise(banner, BANNER_COLOURS, BANNER_ACCENTS)
-    return gif(*BANNER_SIZE, palette, [i for row in rows for i in row])
+    palette, rows = quantise(banner, *colours)
+    w, h = BANNER_SIZE
+    return gif(w * scale, h * scale, palette, [i for row in rows for i in row])
 
 
-def logo_gif(banner):
-    palette, rows = quantise(draw_logo(banner), LOGO_COLOURS - 1, LOGO_ACCENTS)
+def logo_gif(banner, scale=1, colours=(LOGO_COLOURS, LOGO_ACCENTS)):
+    palette, rows = quantise(draw_logo(banner, scale), colours[0] - 1, colours[1])
     transparent = len(palette)
     palette.append((0xFF, 0x00, 0xFF))  # never shown
-    return gif(*LOGO_SIZE, palette, [transparent if i is None else i for row in rows for i in row],
-               transparent)
+    w, h = LOGO_SIZE
+    return gif(w * scale, h * scale, palette,
+               [transparent if i is None else i for row in rows for i in row], transparent)
 
 
 def main(argv):
@@ -387,8 +420,10 @@ def main(argv):
         sys.stderr.write("usage: make_pictures.py <output folder>\n")
         return 2
     os.makedirs(argv[1], exist_ok=True)
-    banner = draw_banner()
-    for name, data in (("welcome.gif", banner_gif(banner)), ("logo.gif", logo_gif(banner))):
+    banner, banner_2x = draw_banner(), draw_banner(2)
+    for name, data in (("welcome.gif", banner_gif(banner)), ("logo.gif", logo_gif(banner)),
+                       ("welcome_2x.gif", banner_gif(banner_2x, 2, BANNER_2X_COLOURS)),
+                       ("logo_2x.gif", logo_gif(banner_2x, 2, LOGO_2X_COLOURS))):
         with open(os.path.join(argv[1], name), "wb") as f:
             f.write(data)
     return 0

@@ -1,9 +1,31 @@
 #!/usr/bin/env python3
 """Packs a file into the form the setup carries: exactly one zlib stream, without any
-framing. A payload program is packed at level 1 (header 78 01); with --text, a text
-the wizard shows (its licence) is packed at level 9. Either inflates to the same bytes."""
+framing. The deflate data comes from zopfli, an exhaustive encoder, so the stream is as
+small as the format allows; it is framed with the header 78 01 for a payload program and
+78 DA for a text the wizard shows (--text, its licence), and zlib's Adler-32 trailer.
+zopfli is deterministic, so two builds pack the same bytes."""
+import shutil
+import subprocess
 import sys
 import zlib
+
+ITERATIONS = 15
+
+
+def deflate_exhaustive(path):
+    """The raw deflate data zopfli gives for |path|."""
+    zopfli = shutil.which("zopfli")
+    if zopfli is None:
+        raise RuntimeError("zopfli is missing (Debian package zopfli)")
+    run = subprocess.run([zopfli, "--deflate", f"--i{ITERATIONS}", "-c", path],
+                         stdout=subprocess.PIPE, check=False)
+    if run.returncode != 0 or not run.stdout:
+        raise RuntimeError(f"zopfli failed on {path} (exit code {run.returncode})")
+    return run.stdout
+
+
+def zlib_stream(header, deflate, data):
+    return header + deflate + zlib.adler32(data).to_bytes(4, "big")
 
 
 def main(argv):
@@ -18,8 +40,15 @@ def main(argv):
     if not text and data[:2] != b"MZ":
         sys.stderr.write(f"{argv[1]}: not a PE file\n")
         return 1
-    packed = zlib.compress(data, 9 if text else 1)
-    if (not text and packed[:2] != b"\x78\x01") or zlib.decompress(packed) != data:
+    try:
+        packed = zlib_stream(b"\x78\xda" if text else b"\x78\x01",
+                             deflate_exhaustive(argv[1]), data)
+    except RuntimeError as e:
+        sys.stderr.write(f"{e}\n")
+        return 1
+    # The stream must inflate to the file, in one piece and with nothing behind it.
+    inflater = zlib.decompressobj()
+    if inflater.decompress(packed) != data or not inflater.eof or inflater.unused_data:
         sys.stderr.write(f"{argv[1]}: packing did not give the expected zlib stream\n")
         return 1
     with open(argv[2], "wb") as f:

@@ -74,6 +74,15 @@ void Control::SetFont(const Font& font) {
     Notify(Property::Font);
 }
 
+Rect Control::ClientBounds() const {
+    Rect r = bounds_;
+    for (const Control* c = parent_; c && c->parent_; c = c->parent_) {
+        r.left += c->bounds_.left;
+        r.top += c->bounds_.top;
+    }
+    return r;
+}
+
 bool Control::Showing() const {
     for (const Control* c = this; c; c = c->parent_) {
         if (!c->visible_) return false;

@@ -105,12 +105,18 @@ class Control {
     bool bordered = true;    // edits: a sunken border
     bool bevel = false;      // panels: a 2-pixel bevel line along the bottom edge
     bool show_accel = true;  // labels: "&&" shows one ampersand; off for data such as paths
+    bool wrap = true;        // labels: words wrap; else one line, cut at the label's edge
     // Pictures: drawn stretched to the control; the picture's transparent colour
     // leaves what lies behind.
     std::unique_ptr<const GifImage> picture;
+    // The same picture drawn at twice the size, for a window above 96 dpi; may be empty.
+    std::unique_ptr<const GifImage> picture_2x;
     // Focus order among the controls that take the focus; equal orders keep the
     // order of creation.
     int tab_order = 1000;
+
+    // The control's rectangle in the form's client area, at 96 dpi.
+    Rect ClientBounds() const;
 
     // Shown: visible itself and on every level up to the form, pages included.
     bool Showing() const;

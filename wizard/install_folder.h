@@ -17,4 +17,10 @@ std::string ProgramFilesFolder(Os& os);
 // backslash, the product folder and a final backslash ("C:\" gives "C:\Sorvane\").
 std::string FolderFieldText(std::string folder);
 
+// The installation folder in the ANSI code page from the folder field's text (UTF-8).
+// Raises SetupError, worded in |language| ("TR" or else English), for a folder that the
+// code page cannot write exactly, or that holds " < > | * ?, a control character or a
+// colon other than the drive's: the system or cmd would take such a name otherwise.
+std::string InstallFolderFromField(Os& os, const std::string& field, const std::string& language);
+
 }  // namespace sorvane

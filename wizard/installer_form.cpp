@@ -1,5 +1,6 @@
 #include "wizard/installer_form.h"
 
+#include <exception>
 #include <memory>
 
 #include "core/command_line.h"
@@ -111,9 +112,10 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
                     "tıklayın")),
       Label13(
           Label(*this, TabSheet5, "Label13", {24, 165, 457, 14}, "Kurulacak olan uygulama:", true)),
-      Label16(Label(*this, TabSheet5, "Label16", {40, 181, 441, 14}, "")),
+      // One line each, up to the panel's edge: a long folder shows as far as it fits.
+      Label16(Label(*this, TabSheet5, "Label16", {40, 181, kPanelWidth - 40, 14}, "")),
       Label17(Label(*this, TabSheet5, "Label17", {24, 205, 457, 14}, "Kurulum yeri:", true)),
-      Label18(Label(*this, TabSheet5, "Label18", {40, 221, 441, 14}, "")),
+      Label18(Label(*this, TabSheet5, "Label18", {40, 221, kPanelWidth - 40, 14}, "")),
       Label22(Label(*this, TabSheet6, "Label22", {24, 80, 457, 65}, "%APP_NAME%")),
       Label23(
           Label(*this, TabSheet6, "Label23", {24, 160, 457, 14}, "Kurulum için hazırlanıyor...")),
@@ -149,6 +151,7 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     Edit2.bordered = false;
     // Folder and product names are shown as they are, an ampersand included.
     for (ui::Control* data : {&Label16, &Label18, &Label22, &Label24}) data->show_accel = false;
+    Label16.wrap = Label18.wrap = false;
     CheckBox2.SetChecked(true);
     LoadPictureAndLicence();
 
@@ -161,18 +164,25 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
     FormResize();
 }
 
+std::unique_ptr<const ui::GifImage> TqnInstaller::LoadPicture(int id) {
+    const ResourceView view = os_.LoadResource(id);
+    if (!view.valid()) return nullptr;
+    auto picture = std::make_unique<ui::GifImage>();
+    const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
+    os_.ReleaseResource(view);
+    if (!decoded) return nullptr;
+    return picture;
+}
+
 void TqnInstaller::LoadPictureAndLicence() {
     for (ui::Control* image : {&Image1, &Image2}) {
-        const int id = image == &Image1 ? kWelcomePictureResource : kLogoPictureResource;
-        const ResourceView view = os_.LoadResource(id);
-        if (!view.valid()) continue;
-        auto picture = std::make_unique<ui::GifImage>();
-        const bool decoded = ui::DecodeGif(view.data, view.size, picture.get());
-        os_.ReleaseResource(view);
-        if (!decoded) continue;
-        image->SetBounds(
-            {image->bounds().left, image->bounds().top, picture->width, picture->height});
-        image->picture = std::move(picture);
+        const bool banner = image == &Image1;
+        image->picture = LoadPicture(banner ? kWelcomePictureResource : kLogoPictureResource);
+        image->picture_2x =
+            LoadPicture(banner ? kWelcomePicture2xResource : kLogoPicture2xResource);
+        if (image->picture)
+            image->SetBounds({image->bounds().left, image->bounds().top, image->picture->width,
+                              image->picture->height});
     }
     // Image1 keeps its size: its picture is stretched to it.
     Image1.SetBounds({0, 0, 165, 315});
@@ -187,7 +197,14 @@ void TqnInstaller::LoadPictureAndLicence() {
 }
 
 void TqnInstaller::FormCreate() {
-    if (steps_.SetCompatibilityLayer) steps_.SetCompatibilityLayer();
+    // A step that fails is reported once the window is complete, so that the wizard
+    // never shows without its caption and texts.
+    std::exception_ptr failure;
+    try {
+        if (steps_.SetCompatibilityLayer) steps_.SetCompatibilityLayer();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     PageControl1.SetActivePage(0);
     session_.AppName = kProductName;
     SetText(session_.AppName + " Installation");
@@ -195,8 +212,16 @@ void TqnInstaller::FormCreate() {
     LoadDefaultTexts(session_);
     Panel1.SetText(kVersionText);
     ApplyLanguage(os_, session_, *this);
-    if (session_.Silent) RunSilentSequence();
+    // A silent run does not install after a failed step: its exit code tells the error.
+    if (session_.Silent && !failure) {
+        try {
+            RunSilentSequence();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
     FillAppNamePlaceholders(*this);
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TqnInstaller::Show() {
@@ -221,9 +246,13 @@ void TqnInstaller::Button2Click(ui::Control& sender) {
         CloseWizard(true);
         return;
     }
+    const int next = session_.PageIndex + (sender.tag == kForwardTag ? 1 : -1);
+    // Checked before anything changes: a folder that is refused keeps the folder page.
+    const std::string folder =
+        next == 3 ? InstallFolderFromField(os_, Edit1.text(), session_.LanguageCode) : "";
     Button2.SetEnabled(true);
     Button2.SetText(session_.NextCaption);
-    session_.PageIndex += sender.tag == kForwardTag ? 1 : -1;
+    session_.PageIndex = next;
     PageControl1.SetActivePage(session_.PageIndex);
     switch (session_.PageIndex) {
         case 0:
@@ -240,7 +269,7 @@ void TqnInstaller::Button2Click(ui::Control& sender) {
             Button3.SetVisible(true);
             break;
         case 3:
-            session_.InstallDir = os_.Utf8ToAnsi(Edit1.text());
+            session_.InstallDir = folder;
             Label16.SetText(session_.AppName);
             Label18.SetText(os_.AnsiToUtf8(session_.InstallDir));
             Button2.SetText(session_.InstallCaption);
@@ -253,6 +282,8 @@ void TqnInstaller::Button2Click(ui::Control& sender) {
             Label22.SetText(session_.AppName + kInstallingText);
             Button3.SetVisible(true);
             RunInstallation();
+            // The keyboard goes on at the finish button, where Enter ends the wizard.
+            if (finish_shown()) SetFocus(&Button2);
             break;
         default:
             break;
@@ -312,6 +343,9 @@ void TqnInstaller::EndWizard() {
 }
 
 void TqnInstaller::CloseWizard(bool immediate) {
+    // Once ended, a click still queued (a double click on the finish button) does
+    // nothing: the client is started once at most.
+    if (quit_requested_) return;
     if (immediate) {
         if (!session_.Silent && CheckBox2.checked()) {
             const std::string client = session_.InstallDir + "tessen.exe";

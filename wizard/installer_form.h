@@ -86,6 +86,7 @@ class TqnInstaller : public ui::Form {
 
   private:
     void LoadPictureAndLicence();
+    std::unique_ptr<const ui::GifImage> LoadPicture(int id);  // empty when missing or bad
     void RunSilentSequence();
     void EndWizard();
 

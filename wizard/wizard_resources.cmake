@@ -1,4 +1,4 @@
-# The wizard's pictures and licence text, embedded as RCDATA 201..203. The two
+# The wizard's pictures and licence text, embedded as RCDATA 201..205. The two
 # pictures are drawn by tools/make_pictures.py and kept in this folder, so that they
 # can be looked at; a unit test checks that the tool still draws exactly these bytes.
 # The licence is kept here as plain text and packed at build time into one zlib stream.
@@ -15,6 +15,8 @@ add_custom_target(sorvane_wizard_resources DEPENDS ${_sorvane_licence_packed})
 set(SORVANE_WIZARD_RESOURCE_FILES
   ${CMAKE_CURRENT_LIST_DIR}/welcome.gif
   ${CMAKE_CURRENT_LIST_DIR}/logo.gif
+  ${CMAKE_CURRENT_LIST_DIR}/welcome_2x.gif
+  ${CMAKE_CURRENT_LIST_DIR}/logo_2x.gif
   ${_sorvane_licence_packed})
 # windres reports no dependencies, so the embedded files are listed here.
 set_source_files_properties(${SORVANE_WIZARD_RC} PROPERTIES

@@ -8,6 +8,7 @@
 #include "payloads/common/command_fields.h"
 #include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
+#include "payloads/common/win/runtime_failure.h"
 #include "payloads/common/win/provider_registration.h"
 #include "payloads/common/win/wide_text.h"
 #include "payloads/marrow/helper_command.h"
@@ -57,7 +58,7 @@ int Run() {
 
     if (cmd.action == HelperAction::Uninstall) {
         if (const int error = UnregisterLayeredProvider()) {
-            dialogs.Error(Widen(CatalogueFailedText(lang)) + std::to_wstring(error));
+            dialogs.Error(Widen(CatalogueFailedText(lang)) + WideDecimal(error));
             return kCatalogueFailed;
         }
         return kDone;
@@ -69,7 +70,7 @@ int Run() {
     }
     if (!dialogs.Confirmed(Widen(ConfirmRegistrationText(lang)))) return kDeclined;
     if (const int error = RegisterLayeredProvider(cmd.provider_path)) {
-        dialogs.Error(Widen(CatalogueFailedText(lang)) + std::to_wstring(error));
+        dialogs.Error(Widen(CatalogueFailedText(lang)) + WideDecimal(error));
         return kCatalogueFailed;
     }
     return kDone;
@@ -79,11 +80,9 @@ int Run() {
 
 }  // namespace sorvane::payloads
 
+const int sorvane::payloads::kRuntimeFailureExitCode = 2;
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sorvane::payloads::RestrictDllSearch();
-    try {
-        return sorvane::payloads::Run();
-    } catch (...) {
-        return 2;
-    }
+    return sorvane::payloads::Run();
 }

@@ -3,9 +3,6 @@
 #include <winsock2.h>
 #include <ws2spi.h>
 
-#include <string>
-#include <vector>
-
 #include "payloads/common/win/provider_registration.h"
 #include "payloads/pellin/provider_chain.h"
 
@@ -13,23 +10,30 @@ namespace sorvane::payloads {
 
 namespace {
 
-std::vector<WSAPROTOCOL_INFOW> Catalogue() {
-    DWORD size = 0;
-    int error = 0;
-    if (WSCEnumProtocols(nullptr, nullptr, &size, &error) != SOCKET_ERROR || error != WSAENOBUFS)
-        return {};
-    std::vector<WSAPROTOCOL_INFOW> all(size / sizeof(WSAPROTOCOL_INFOW) + 1);
-    size = static_cast<DWORD>(all.size() * sizeof(WSAPROTOCOL_INFOW));
-    const int count = WSCEnumProtocols(nullptr, all.data(), &size, &error);
-    all.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
-    return all;
-}
+// The Winsock catalogue, on the process heap: the provider runs inside every program
+// that opens a socket, so it allocates nothing that could end its host.
+struct Catalogue {
+    WSAPROTOCOL_INFOW* entries = nullptr;
+    int count = 0;
 
-std::wstring ModulePath(HMODULE module) {
-    wchar_t path[MAX_PATH + 1] = {};
-    const DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
-}
+    Catalogue() {
+        DWORD size = 0;
+        int error = 0;
+        if (WSCEnumProtocols(nullptr, nullptr, &size, &error) != SOCKET_ERROR ||
+            error != WSAENOBUFS)
+            return;
+        size += sizeof(WSAPROTOCOL_INFOW);
+        entries = static_cast<WSAPROTOCOL_INFOW*>(HeapAlloc(GetProcessHeap(), 0, size));
+        if (entries == nullptr) return;
+        const int n = WSCEnumProtocols(nullptr, entries, &size, &error);
+        count = n > 0 ? n : 0;
+    }
+    ~Catalogue() {
+        if (entries != nullptr) HeapFree(GetProcessHeap(), 0, entries);
+    }
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
+};
 
 HMODULE OwnModule() {
     HMODULE module = nullptr;
@@ -39,31 +43,39 @@ HMODULE OwnModule() {
     return module;
 }
 
-// The DLL of catalogue entry |entry_id|, with environment strings expanded.
-std::wstring ProviderDll(const std::vector<WSAPROTOCOL_INFOW>& catalogue, DWORD entry_id) {
-    for (const WSAPROTOCOL_INFOW& entry : catalogue) {
+// Whether |path| is this DLL's own path.
+bool IsOwnPath(const wchar_t* path) {
+    wchar_t own[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameW(OwnModule(), own, MAX_PATH);
+    return n > 0 && n < MAX_PATH && lstrcmpiW(path, own) == 0;
+}
+
+// The DLL of catalogue entry |entry_id|, with environment strings expanded, into
+// |expanded| (MAX_PATH + 1 characters); false when there is none.
+bool ProviderDll(const Catalogue& catalogue, DWORD entry_id, wchar_t* expanded) {
+    for (int i = 0; i < catalogue.count; ++i) {
+        const WSAPROTOCOL_INFOW& entry = catalogue.entries[i];
         if (entry.dwCatalogEntryId != entry_id) continue;
         GUID id = entry.ProviderId;
         wchar_t raw[MAX_PATH + 1] = {};
         int length = MAX_PATH;
         int error = 0;
-        if (WSCGetProviderPath(&id, raw, &length, &error) != 0) return {};
+        if (WSCGetProviderPath(&id, raw, &length, &error) != 0) return false;
         raw[MAX_PATH] = L'\0';
-        wchar_t expanded[MAX_PATH + 1] = {};
         const DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH + 1);
-        if (n == 0 || n > MAX_PATH) return {};
-        return expanded;
+        return n > 1 && n <= MAX_PATH;
     }
-    return {};
+    return false;
 }
 
 int StartNextProvider(WORD version, LPWSPDATA data, LPWSAPROTOCOL_INFOW info,
                       WSPUPCALLTABLE upcalls, LPWSPPROC_TABLE table) {
     if (info == nullptr || table == nullptr) return WSAEINVAL;
-    const std::vector<WSAPROTOCOL_INFOW> catalogue = Catalogue();
+    const Catalogue catalogue;
 
     DWORD own_id = 0;
-    for (const WSAPROTOCOL_INFOW& entry : catalogue) {
+    for (int i = 0; i < catalogue.count; ++i) {
+        const WSAPROTOCOL_INFOW& entry = catalogue.entries[i];
         if (IsEqualGUID(entry.ProviderId, kProviderGuid) &&
             entry.ProtocolChain.ChainLen == LAYERED_PROTOCOL)
             own_id = entry.dwCatalogEntryId;
@@ -74,11 +86,10 @@ int StartNextProvider(WORD version, LPWSPDATA data, LPWSAPROTOCOL_INFOW info,
     const DWORD next_id = NextInChain(entries, chain.ChainLen, own_id);
     if (next_id == 0) return WSAEPROVIDERFAILEDINIT;
 
-    const std::wstring dll = ProviderDll(catalogue, next_id);
-    if (dll.empty() || lstrcmpiW(dll.c_str(), ModulePath(OwnModule()).c_str()) == 0)
-        return WSAEPROVIDERFAILEDINIT;
+    wchar_t dll[MAX_PATH + 1] = {};
+    if (!ProviderDll(catalogue, next_id, dll) || IsOwnPath(dll)) return WSAEPROVIDERFAILEDINIT;
     // Kept loaded: the table handed back points into it for the life of the process.
-    HMODULE next = LoadLibraryW(dll.c_str());
+    HMODULE next = LoadLibraryW(dll);
     if (next == nullptr) return WSAEPROVIDERFAILEDINIT;
     auto start =
         reinterpret_cast<LPWSPSTARTUP>(reinterpret_cast<void*>(GetProcAddress(next, "WSPStartup")));
@@ -97,9 +108,5 @@ int StartNextProvider(WORD version, LPWSPDATA data, LPWSAPROTOCOL_INFOW info,
 extern "C" __declspec(dllexport) int WSPAPI
     WSPStartup(WORD version, LPWSPDATA data, LPWSAPROTOCOL_INFOW info, WSPUPCALLTABLE upcalls,
                LPWSPPROC_TABLE table) {
-    try {
-        return sorvane::payloads::StartNextProvider(version, data, info, upcalls, table);
-    } catch (...) {
-        return WSAEPROVIDERFAILEDINIT;
-    }
+    return sorvane::payloads::StartNextProvider(version, data, info, upcalls, table);
 }

@@ -38,13 +38,7 @@ bool RunRemovalStep(const RemovalStep& step) {
 }
 
 bool RunRemovalPlan(const std::vector<RemovalStep>& plan) {
-    return RunPlan(plan, [](const RemovalStep& step) {
-        try {
-            return RunRemovalStep(step);
-        } catch (...) {
-            return false;
-        }
-    });
+    return RunPlan(plan, RunRemovalStep);
 }
 
 }  // namespace sorvane::payloads

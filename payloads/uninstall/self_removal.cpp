@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "payloads/common/win/wide_text.h"
 #include "payloads/uninstall/file_removal.h"
 
 namespace sorvane::payloads {
@@ -28,8 +29,8 @@ std::wstring ParentOfFolder(const std::wstring& file) {
 bool MoveAside(const std::wstring& base, const std::wstring& path, const std::wstring& folder) {
     if (folder.empty()) return false;
     const std::wstring target = folder + L"~sorvane-uninstall-" +
-                                std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                std::to_wstring(GetTickCount64()) + L".tmp";
+                                WideDecimal(GetCurrentProcessId()) + L"-" +
+                                WideDecimal(static_cast<long long>(GetTickCount64())) + L".tmp";
     if (!MoveFileBelow(base, path, target)) return false;
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Without the rights for this the file stays in the temporary folder.

@@ -8,6 +8,7 @@
 #include "payloads/common/command_fields.h"
 #include "payloads/common/win/dll_search.h"
 #include "payloads/common/win/program_folder.h"
+#include "payloads/common/win/runtime_failure.h"
 #include "payloads/common/win/wide_text.h"
 #include "payloads/uninstall/removal_plan.h"
 #include "payloads/uninstall/removal_steps.h"
@@ -77,11 +78,9 @@ int Run() {
 
 }  // namespace sorvane::payloads
 
+const int sorvane::payloads::kRuntimeFailureExitCode = 2;
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sorvane::payloads::RestrictDllSearch();
-    try {
-        return sorvane::payloads::Run();
-    } catch (...) {
-        return 2;
-    }
+    return sorvane::payloads::Run();
 }

@@ -6,6 +6,8 @@
 #include "platform/os.h"
 #include "platform/setup_error.h"
 #include "platform/win32/picture_painter.h"
+#include "platform/win32/window_dpi.h"
+#include "ui/scale.h"
 
 namespace sorvane::win32 {
 
@@ -13,6 +15,12 @@ namespace {
 
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 // Child ids start above IDOK and IDCANCEL, which the dialog manager sends for
 // Enter and Escape when no button claims them.
 constexpr int kFirstControlId = 100;
@@ -71,16 +79,18 @@ FormWindow::FormWindow(ui::Form& form, bool with_controls)
     : form_(form), with_controls_(with_controls) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterFormClass(instance, &FormWindow::WndProc);
-    RECT r{0, 0, form.bounds().width, form.bounds().height};
-    AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
-    const int w = r.right - r.left, h = r.bottom - r.top;
+    // Made on the primary monitor, whose work area centres it; its DPI is known once
+    // the window exists, and only then the window takes its size.
+    hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(),
+                            kFormStyle, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+    if (!hwnd_) throw SetupError("The setup window cannot be created.");
+    dpi_ = WindowDpi(hwnd_);
+    const SIZE size = WindowSize(dpi_);
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - w) / 2;
-    const int y = work.top + (work.bottom - work.top - h) / 2;
-    hwnd_ = CreateWindowExW(0, Widen(kWizardWindowClass).c_str(), Widen(form.text()).c_str(),
-                            kFormStyle, x, y, w, h, nullptr, nullptr, instance, this);
-    if (!hwnd_) throw SetupError("The setup window cannot be created.");
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+                 work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     form.native = reinterpret_cast<std::uintptr_t>(hwnd_);
     if (!with_controls_) {
         form.SetPeer(this);
@@ -108,13 +118,28 @@ FormWindow::~FormWindow() {
     for (auto& [key, brush] : brushes_) DeleteObject(brush);
 }
 
-POINT FormWindow::Origin(const ui::Control& control) const {
-    POINT p{0, 0};
-    for (const ui::Control* c = &control; c && c != &form_; c = c->parent()) {
-        p.x += c->bounds().left;
-        p.y += c->bounds().top;
+RECT FormWindow::Frame(const ui::Control& control) const {
+    const ui::Rect r = ui::ScaleToDpi(control.ClientBounds(), dpi_);
+    return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+SIZE FormWindow::WindowSize(int dpi) const {
+    const RECT r = FrameAround(ui::ScaleToDpi(form_.bounds().width, dpi),
+                               ui::ScaleToDpi(form_.bounds().height, dpi), kFormStyle, dpi);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void FormWindow::Relayout() {
+    // The fonts of the old DPI go once every control has its new one.
+    std::vector<std::pair<ui::Font, HFONT>> old;
+    old.swap(fonts_);
+    for (auto& [child, control] : controls_) {
+        const RECT r = Frame(*control);
+        MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control->font())), FALSE);
     }
-    return p;
+    for (auto& [key, font] : old) DeleteObject(font);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 std::uint32_t FormWindow::ColorBehind(const ui::Control& control) const {
@@ -129,7 +154,7 @@ HFONT FormWindow::FontFor(const ui::Font& font) {
             known.bold == font.bold && known.charset == font.charset)
             return made;
     HFONT f =
-        CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+        CreateFontW(-ui::ScaleToDpi(font.height, dpi_), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
     fonts_.emplace_back(font, f);
@@ -165,7 +190,8 @@ void FormWindow::CreateNative(ui::Control& control) {
             break;
         case ui::Kind::Label:
             cls = L"STATIC";
-            style |= SS_LEFT | (control.show_accel ? 0 : SS_NOPREFIX);
+            style |= (control.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP) |
+                     (control.show_accel ? 0 : SS_NOPREFIX);
             break;
         case ui::Kind::Edit:
             cls = L"EDIT";
@@ -183,10 +209,10 @@ void FormWindow::CreateNative(ui::Control& control) {
         default:
             return;  // containers and pictures are drawn by the form itself
     }
-    const POINT at = Origin(control);
+    const RECT at = Frame(control);
     const auto id = static_cast<UINT_PTR>(kFirstControlId + controls_.size());
-    HWND child = CreateWindowExW(ex_style, cls, Widen(control.text()).c_str(), style, at.x, at.y,
-                                 control.bounds().width, control.bounds().height, hwnd_,
+    HWND child = CreateWindowExW(ex_style, cls, Widen(control.text()).c_str(), style, at.left,
+                                 at.top, at.right - at.left, at.bottom - at.top, hwnd_,
                                  reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
     if (!child) return;
     control.native = reinterpret_cast<std::uintptr_t>(child);
@@ -271,8 +297,8 @@ void FormWindow::Changed(ui::Control& control, ui::Property property) {
             SendMessageW(child, BM_SETCHECK, control.checked() ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
         case ui::Property::Bounds: {
-            const POINT at = Origin(control);
-            MoveWindow(child, at.x, at.y, control.bounds().width, control.bounds().height, TRUE);
+            const RECT at = Frame(control);
+            MoveWindow(child, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
             break;
         }
         case ui::Property::Font:
@@ -300,10 +326,13 @@ void FormWindow::Paint() {
     for (const auto& control : form_.controls()) {
         const bool panel = control->kind() == ui::Kind::Panel;
         if ((!panel && control->kind() != ui::Kind::Image) || !control->Showing()) continue;
-        const POINT at = Origin(*control);
-        RECT r{at.x, at.y, at.x + control->bounds().width, at.y + control->bounds().height};
+        RECT r = Frame(*control);
         if (!panel) {
-            if (control->picture) PaintPicture(dc, *control->picture, r);
+            // Above 96 dpi the larger drawing, reduced smoothly where the scale is below 200 %.
+            const ui::GifImage* picture =
+                dpi_ > ui::kDesignDpi && control->picture_2x ? control->picture_2x.get()
+                                                             : control->picture.get();
+            if (picture) PaintPicture(dc, *picture, r);
             continue;
         }
         if (control->color != ui::kInheritColor) FillRect(dc, &r, BrushFor(control->color));
@@ -391,6 +420,20 @@ LRESULT FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* han
         case WM_PAINT:
             Paint();
             return 0;
+        case WM_GETDPISCALEDSIZE: {
+            // The client area scales with the DPI; the frame is the system's at that DPI.
+            if (!lparam) return FALSE;
+            *reinterpret_cast<SIZE*>(lparam) = WindowSize(LOWORD(wparam));
+            return TRUE;
+        }
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wparam);
+            if (const RECT* r = reinterpret_cast<const RECT*>(lparam))
+                SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left,
+                             r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (with_controls_) Relayout();
+            return 0;
+        }
         default:
             break;
     }

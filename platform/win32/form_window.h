@@ -33,7 +33,11 @@ class FormWindow : public ui::ControlPeer {
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam, bool* handled);
     void CreateNative(ui::Control& control);
     void UpdateShowing();
-    POINT Origin(const ui::Control& control) const;  // top-left in the form's client area
+    // Where the control lies in the form's client area, at the window's DPI.
+    RECT Frame(const ui::Control& control) const;
+    SIZE WindowSize(int dpi) const;  // the whole window around the form's client area
+    // Every control placed, and given its font, again at the window's DPI.
+    void Relayout();
     std::uint32_t ColorBehind(const ui::Control& control) const;
     HFONT FontFor(const ui::Font& font);
     HBRUSH BrushFor(std::uint32_t color);
@@ -46,6 +50,7 @@ class FormWindow : public ui::ControlPeer {
     ui::Form& form_;
     const bool with_controls_;
     HWND hwnd_ = nullptr;
+    int dpi_ = 96;
     // A few dozen entries each, looked up in order: plain lists are enough.
     std::vector<std::pair<HWND, ui::Control*>> controls_;  // in focus order
     std::vector<std::pair<ui::Font, HFONT>> fonts_;

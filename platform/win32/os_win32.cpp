@@ -1,6 +1,7 @@
 #include "platform/win32/os_win32.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/folder_dialog.h"
@@ -320,8 +321,28 @@ std::string Win32Os::AnsiToUtf8(const std::string& ansi) {
     return Convert(ansi, CP_ACP, CP_UTF8);
 }
 
-std::string Win32Os::Utf8ToAnsi(const std::string& utf8) {
-    return Convert(utf8, CP_UTF8, CP_ACP);
+bool Win32Os::Utf8ToAnsi(const std::string& utf8, std::string* ansi) {
+    const WideText wide = Widen(utf8, CP_UTF8);
+    if (wide.empty() != utf8.empty()) return false;
+    // A UTF-8 code page takes no flags; it maps every character anyway.
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = static_cast<int>(wide.size());
+    std::string text;
+    if (length > 0) {
+        const int n =
+            WideCharToMultiByte(CP_ACP, flags, wide.c_str(), length, nullptr, 0, nullptr, nullptr);
+        if (n <= 0) return false;
+        text.assign(static_cast<std::size_t>(n), '\0');
+        if (WideCharToMultiByte(CP_ACP, flags, wide.c_str(), length, text.data(), n, nullptr,
+                                nullptr) != n)
+            return false;
+    }
+    const WideText back = Widen(text, CP_ACP);
+    if (back.size() != wide.size() ||
+        std::memcmp(back.c_str(), wide.c_str(), wide.size() * sizeof(wchar_t)) != 0)
+        return false;
+    *ansi = std::move(text);
+    return true;
 }
 
 ResourceView Win32Os::LoadResource(int id) {

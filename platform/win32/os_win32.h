@@ -87,9 +87,12 @@ class Win32Os : public Os {
     std::uint32_t GetLastError() override;
     std::string GetTempPath() override;
     LocalDate GetLocalTime() override;
+    // the run's log file (os_win32_log.cpp)
+    FileHandle OpenFileNoFollow(const std::string& path) override;
+    bool GetFileFacts(FileHandle file, FileFacts* facts) override;
     bool SelectDirectory(WindowHandle owner, std::string* folder) override;
     std::string AnsiToUtf8(const std::string& ansi) override;
-    std::string Utf8ToAnsi(const std::string& utf8) override;
+    bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
 

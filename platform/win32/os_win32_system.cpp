@@ -182,7 +182,7 @@ std::string Win32Os::GetTempPath() {
 LocalDate Win32Os::GetLocalTime() {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay};
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
 }  // namespace sorvane::win32

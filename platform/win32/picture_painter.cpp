@@ -52,8 +52,11 @@ void PaintPicture(HDC dc, const ui::GifImage& image, const RECT& dest) {
     const std::size_t colours = image.palette.size() < 256 ? image.palette.size() : 256;
     const bool masked =
         image.transparent >= 0 && static_cast<std::size_t>(image.transparent) < colours;
-    // Whole pixels only: a blending stretch mode would smear the mask's edge.
-    const int old_mode = SetStretchBltMode(dc, COLORONCOLOR);
+    // Whole pixels for a mask, whose edge a blending stretch would smear, and for an
+    // enlargement; a reduction of an opaque picture averages the pixels it merges.
+    const bool reduced = dest.right - dest.left < image.width || dest.bottom - dest.top < image.height;
+    const int old_mode = SetStretchBltMode(dc, reduced && !masked ? HALFTONE : COLORONCOLOR);
+    if (reduced && !masked) SetBrushOrgEx(dc, 0, 0, nullptr);
     if (masked) {
         // First the mask: black where the picture shows, white where it is transparent,
         // ANDed in, so the picture's place turns black and the rest stays.

@@ -6,8 +6,9 @@
 
 namespace sorvane::win32 {
 
-// Stretches |image| to |dest|. Pixels of its transparent colour leave what is already
-// drawn there. An empty image or rectangle draws nothing.
+// Stretches |image| to |dest|, averaging where an opaque picture is reduced. Pixels of
+// its transparent colour leave what is already drawn there. An empty image or
+// rectangle draws nothing.
 void PaintPicture(HDC dc, const ui::GifImage& image, const RECT& dest);
 
 }  // namespace sorvane::win32

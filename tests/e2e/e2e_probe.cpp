@@ -225,6 +225,28 @@ int Controls(const std::wstring& cls, const std::wstring& title) {
     return 0;
 }
 
+// layout CLASS TITLE: the client size of the shown window ("CLIENT WxH"), then each
+// shown child's place in the client area: "AT X,Y WxH class=... text=...".
+int Layout(const std::wstring& cls, const std::wstring& title) {
+    HWND h = FindShown(cls, title);
+    RECT client{};
+    if (!h || !GetClientRect(h, &client)) {
+        Say("NOTFOUND");
+        return 1;
+    }
+    Say("CLIENT " + std::to_string(client.right) + "x" + std::to_string(client.bottom));
+    for (HWND c : Children(h)) {
+        if (!IsWindowVisible(c)) continue;
+        RECT r{};
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+        Say("AT " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+            " class=" + Utf8(ClassOf(c)) + " text=" + Utf8(TextOf(c)));
+    }
+    return 0;
+}
+
 // exists CLASS TIMEOUT_MS: waits for a window of CLASS, hidden ones included.
 int ExistsWindow(const std::wstring& cls, DWORD timeout) {
     const bool found = WaitUntil(timeout, [&] { return FindWindowW(cls.c_str(), nullptr) != nullptr; });
@@ -527,6 +549,8 @@ int Pellin(const std::wstring& dll) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Rectangles of the setup's windows as they are, at any display scale.
+    SetProcessDPIAware();
     std::vector<std::wstring> a(argv, argv + argc);
     auto ms = [](const std::wstring& s) { return (DWORD)std::wcstoul(s.c_str(), nullptr, 10); };
     // Message numbers and parameters also as 0x...
@@ -545,6 +569,7 @@ int wmain(int argc, wchar_t** argv) {
     if (n == 3 && cmd == L"shortpath") return ShortPath(a[2]);
     if (n == 4 && cmd == L"focus") return Focus(a[2], a[3]);
     if (n == 4 && cmd == L"controls") return Controls(a[2], a[3]);
+    if (n == 4 && cmd == L"layout") return Layout(a[2], a[3]);
     if (n >= 5 && cmd == L"keys") return Keys(a[2], a[3], std::vector<std::wstring>(a.begin() + 4, a.end()));
     if (n == 7 && cmd == L"post") return PostTo(a[2], a[3], (UINT)num(a[4]), num(a[5]), (LPARAM)num(a[6]));
     if (n == 6 && cmd == L"clicks") return ClickTwo(a[2], a[3], a[4], a[5]);
@@ -557,6 +582,7 @@ int wmain(int argc, wchar_t** argv) {
         "       exists CLASS MS | count CLASS | client S DELAY_MS MARKER | resources EXE |\n"
         "       close CLASS MESSAGE MS | send CLASS TITLE MESSAGE WPARAM LPARAM | shortpath PATH |\n"
         "       run MS EXE TAIL | sporder DLL | pellin DLL | focus CLASS TITLE | controls CLASS TITLE |\n"
+        "       layout CLASS TITLE |\n"
         "       keys CLASS TITLE KEY... | post CLASS TITLE MESSAGE WPARAM LPARAM |\n"
         "       clicks CLASS TITLE FIRST SECOND | settext CLASS TITLE ID TEXT | move CLASS TITLE X Y");
     return 64;

@@ -167,7 +167,8 @@ e2e_start_xvfb() {
     for ((try = 0; try < 3; try++)); do
         fifo=$(mktemp -u "${TMPDIR:-/tmp}/e2e-xvfb.XXXXXX")
         mkfifo "$fifo" || return 1
-        Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$fifo" </dev/null >/dev/null 2>&1 &
+        # E2E_SCREEN: a larger screen for the wizard at a high display scale.
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768x24}" 3>"$fifo" </dev/null >/dev/null 2>&1 &
         pid=$!
         # The server writes its display number once it listens; a bounded read.
         n=$(timeout 60 head -n 1 <"$fifo" 2>/dev/null)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Wine scenarios of the layered provider component: the helper program that a silent
-# install starts, caught and held from outside; the pending provider update beside the
-# setup; the helper's own commands against wine's catalogue; the real component's hidden
+# install starts, caught and held from outside; files planted beside the setup left
+# alone; the helper's own commands against wine's catalogue; the real component's hidden
 # window on the real OS.
 #
 # Wine's WSCInstallProvider, WSCDeinstallProvider and WSCGetProviderPath are stubs that
@@ -66,8 +66,10 @@ scenario_silent_install() {
     plugin=$setup_dir/plugin
     mkdir -p "$plugin"
     cp "$E2E_SETUP" "$setup_dir/"
-    printf 'provider of the last version' >"$plugin/_pellin.dll"
-    printf 'provider waiting to be put in place' >"$plugin/ostrel.rdk"
+    # What lies beside the setup is wherever it was downloaded to: never used.
+    printf 'a file beside the setup' >"$plugin/_pellin.dll"
+    printf 'planted beside the setup' >"$plugin/ostrel.rdk"
+    cp "$plugin/_pellin.dll" "$SC_DIR/pellin.expected"
     cp "$plugin/ostrel.rdk" "$SC_DIR/ostrel.expected"
     catalogue >"$SC_DIR/catalogue.before"
     note "$(grep -c '^ENTRY' "$SC_DIR/catalogue.before") catalogue entries; $(grep '^PRODUCT-PATH' "$SC_DIR/catalogue.before")"
@@ -109,14 +111,15 @@ scenario_silent_install() {
         fail "the installed _marrow.exe is started, by its short path" "started: '$program', installed: '$installed_helper'"
     fi
     check "the setup's form window is a real window handle" test -n "$form" -a "$form" != 0
-    check_eq "helper parameters: form handle, short provider path, IY" "$form $installed_dll IY" "$tail"
+    check_eq "helper parameters: form handle, quoted short provider path, IY" "$form \"$installed_dll\" IY" "$tail"
     check_eq "the setup ends while its helper is still held" yes \
         "$(line_value "$SC_DIR/catch.log" SETUP-ENDED-WHILE-HELPER-HELD)"
     check_eq "the helper, let go, ends with 0" 0 "$(line_value "$SC_DIR/catch.log" HELPER-EXIT)"
 
-    check_same_bytes "ostrel.rdk beside the setup is put in place of plugin\\_pellin.dll" \
-        "$SC_DIR/ostrel.expected" "$plugin/_pellin.dll"
-    check_absent "ostrel.rdk is gone once applied" "$plugin/ostrel.rdk"
+    check_same_bytes "plugin\\ostrel.rdk beside the setup is neither moved nor deleted" \
+        "$SC_DIR/ostrel.expected" "$plugin/ostrel.rdk"
+    check_same_bytes "plugin\\_pellin.dll beside the setup is not written" \
+        "$SC_DIR/pellin.expected" "$plugin/_pellin.dll"
 
     # The helper on its own: register, then remove; wine's catalogue is as it was.
     local rc_install rc_remove

@@ -6,6 +6,7 @@
 // A/W renaming of the seam's names.
 #include "platform/win32/os_win32.h"
 #include "provider/mirelda.h"
+#include "provider/provider_paths.h"
 
 #include <winsock2.h>
 #include <ws2spi.h>
@@ -183,7 +184,8 @@ int Component() {
                                  nullptr);
     HWND window = nullptr;
     {
-        sorvane::TOvFirewall firewall(os, reinterpret_cast<sorvane::WindowHandle>(owner));
+        sorvane::TOvFirewall firewall(os, reinterpret_cast<sorvane::WindowHandle>(owner),
+                                      sorvane::FolderPart(os.GetModuleFileName()));
         window = reinterpret_cast<HWND>(firewall.WindowHandle());
         Say(std::string("WINDOW ") + (IsWindow(window) ? "yes" : "no") +
             " visible=" + (IsWindowVisible(window) ? "yes" : "no"));

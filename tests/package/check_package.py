@@ -6,12 +6,13 @@ exits non-zero on any failure.
 
 usage: /usr/bin/python3 check_package.py <sorvane_setup.exe>"""
 import struct
-import os
 import sys
 import xml.etree.ElementTree as ET
 import zlib
 
 import pefile
+
+import size_figures
 
 RT_ICON, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 10, 14, 16, 24
 LANG_NEUTRAL = 0x0000
@@ -166,6 +167,20 @@ def manifest_elevation(pkg):
     return problems + attributes_differ(level, {"level": "requireAdministrator", "uiAccess": "false"})
 
 
+@check("manifest declares per-monitor DPI awareness, system-aware before Windows 10")
+def manifest_dpi(pkg):
+    # The loader reads each setting only in its own namespace, inside the asm.v3
+    # application element.
+    settings = f"{{{TRUST_NAMESPACES[1]}}}application/{{{TRUST_NAMESPACES[1]}}}windowsSettings"
+    root = manifest_xml(pkg)
+    found = {local(e.tag) + " " + e.tag.split("}")[0][1:]: (e.text or "").strip()
+             for w in root.findall(settings) for e in w}
+    return (differs("dpiAware", found.get("dpiAware http://schemas.microsoft.com/SMI/2005/WindowsSettings"), "true")
+            + differs("dpiAwareness",
+                      found.get("dpiAwareness http://schemas.microsoft.com/SMI/2016/WindowsSettings"),
+                      "PerMonitorV2"))
+
+
 # --- version block -----------------------------------------------------------
 
 VERSION_STRINGS = {
@@ -318,7 +333,7 @@ def payload_problems(pkg, rid):
 
 
 for _rid in PAYLOAD_IDS:
-    check(f"payload {_rid}: language 1055, one level-1 zlib stream of an i386 program")(
+    check(f"payload {_rid}: language 1055, one zlib stream (78 01) of an i386 program")(
         lambda pkg, rid=_rid: payload_problems(pkg, rid))
 
 
@@ -411,6 +426,12 @@ def logo_picture(pkg):
     return picture_problems(pkg, 202, (110, 132), transparent=True)
 
 
+@check("pictures at twice the size 204, 205: GIF 330x630, and 220x264 transparent")
+def pictures_2x(pkg):
+    return (picture_problems(pkg, 204, (330, 630), transparent=False)
+            + picture_problems(pkg, 205, (220, 264), transparent=True))
+
+
 @check("licence 203: language 1055, one zlib stream of UTF-8 Turkish text with CR LF lines")
 def licence_text(pkg):
     stream = zlib.decompressobj()
@@ -439,10 +460,19 @@ def main(argv):
         print(f"FAIL {argv[1]} is a PE file: {e}")
         print("0 passed, 1 failed")
         return 1
-    payloads = sum(len(data) for rid in range(101, 107)
-                   for _, data in pkg.resources.get(RT_RCDATA, {}).get(rid, []))
-    size = os.path.getsize(argv[1])
-    print(f"overhead: {(size - payloads) / 1024:.0f} KiB ({size} bytes less {payloads} of payloads)")
+    try:
+        figures = size_figures.payload_figures(argv[1])
+        size_figures.print_figures(argv[1], figures)
+    except Exception as e:  # no figures is a failure of the check below, not a crash
+        figures = e
+
+    @check("each payload packed within 1 % of zopfli's own stream for it")
+    def near_zopfli(_pkg):
+        if isinstance(figures, Exception):
+            return [f"{type(figures).__name__}: {figures}"]
+        return [f"{name}: {packed} bytes against {best}" for _, name, _, packed, _, best in figures
+                if packed > best * 1.01]
+
     passed = failed = 0
     for name, func in CHECKS:
         try:

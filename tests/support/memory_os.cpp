@@ -26,6 +26,11 @@ std::string Trim(const std::string& s) {
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
+// Failed file calls leave the system's codes, as Windows does, so that what reports
+// them can name them.
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorDiskFull = 112;
+
 std::string ParentOf(const std::string& path) {
     const auto cut = path.find_last_of('\\');
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
@@ -198,9 +203,11 @@ FileHandle MemoryOs::CreateFileReadWrite(const std::string& path) {
     calls.push_back("CreateFile " + path);
     const std::string p = Resolve(path);
     const Node* parent = Find(ParentOf(p));
-    if (!parent || !parent->directory || InDeniedFolder(p)) return 0;
+    if (!parent || !parent->directory) return FailFile(kErrorPathNotFound);
+    if (InDeniedFolder(p)) return FailFile(kErrorAccessDenied);
     if (Node* n = Find(p)) {
-        if (n->directory || n->locked || n->read_only || InUse(p)) return 0;
+        if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
+        if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation);
         n->data.clear();
     } else {
         nodes_[p] = Node{};
@@ -213,7 +220,9 @@ FileHandle MemoryOs::OpenFileReadWrite(const std::string& path) {
     calls.push_back("OpenFile " + path);
     const std::string p = Resolve(path);
     const Node* n = Find(p);
-    if (!n || n->directory || n->locked || n->read_only || InUse(p)) return 0;
+    if (!n) return FailFile(Find(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound);
+    if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
+    if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation);
     handles_[next_handle_] = Open{p, 0};
     return next_handle_++;
 }
@@ -244,6 +253,7 @@ bool MemoryOs::WriteFile(FileHandle file, const void* data, std::size_t size, st
     it->second.position += n;
     if (disk_free) *disk_free -= n;
     *done = n;
+    if (n != size) last_error = kErrorDiskFull;
     return n == size;
 }
 
@@ -311,12 +321,14 @@ std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* b
 bool MemoryOs::WriteProfileString(const std::string& section, const std::string& key,
                                   const std::string& value, const std::string& file) {
     calls.push_back("WriteProfileString " + file);
-    if (fail_profile_write) return false;
+    if (fail_profile_write) return FailFile(kErrorAccessDenied) != 0;
     const std::string p = Resolve(file);
     const Node* parent = Find(ParentOf(p));
-    if (!parent || !parent->directory) return false;
-    if (Node* n = Find(p); n && (n->directory || n->locked || n->read_only || InUse(p)))
-        return false;
+    if (!parent || !parent->directory) return FailFile(kErrorPathNotFound) != 0;
+    if (Node* n = Find(p)) {
+        if (n->directory || n->read_only) return FailFile(kErrorAccessDenied) != 0;
+        if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation) != 0;
+    }
 
     // Rewrite the profile text line by line, keeping everything but the one key.
     std::vector<std::string> lines;
@@ -453,13 +465,15 @@ std::intptr_t MemoryOs::ShellExecute(WindowHandle, const std::string& verb, cons
                                      int show) {
     calls.push_back("ShellExecute " + verb + " " + file);
     shell_calls.push_back({verb, file, parameters, directory, show});
-    if (shell_results.empty()) return 42;
-    const std::intptr_t r = shell_results.front();
-    shell_results.pop_front();
-    return r;
+    std::intptr_t r = 42;
+    if (!shell_results.empty()) {
+        r = shell_results.front();
+        shell_results.pop_front();
+    }
+    // As the shell does: a file that is not there is not started (SE_ERR_FNF).
+    return r > 32 && !FileExists(file) ? 2 : r;
 }
 
-// As the shell does: a file that is not there is not started (SE_ERR_FNF).
 std::intptr_t MemoryOs::ShellExecuteProcess(WindowHandle, const std::string& verb,
                                             const std::string& file,
                                             const std::string& parameters,

@@ -165,6 +165,16 @@ class MemoryOs : public Os {
     int open_shell_links = 0;
     // A saved shortcut is a file holding "target|working folder".
     std::string ShortcutTarget(const std::string& path);
+    // --- the run's log file (memory_run_log.cpp): what the system says of a file, for
+    // the files a test lists here; any other is a plain file of this account.
+    struct FileNature {
+        bool link = false;  // a symbolic link, opened as itself
+        std::uint32_t links = 1;
+        FileOwner owner = FileOwner::Self;
+        std::string final_path;  // where the file really lies; empty: its own path
+    };
+    std::map<std::string, FileNature, NoCaseLess> file_natures;
+    bool fail_file_facts = false;
     // --- the wizard's folder dialog: each answer in turn, nullopt is Cancel (also when empty)
     std::deque<std::optional<std::string>> folder_answers;
     int folder_dialogs = 0;
@@ -239,6 +249,8 @@ class MemoryOs : public Os {
     bool SetFilePosition(FileHandle file, std::uint64_t position) override;
     bool SetEndOfFile(FileHandle file) override;
     void CloseFile(FileHandle file) override;
+    FileHandle OpenFileNoFollow(const std::string& path) override;
+    bool GetFileFacts(FileHandle file, FileFacts* facts) override;
     bool GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
                          std::uint32_t* result) override;
     std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
@@ -274,8 +286,9 @@ class MemoryOs : public Os {
     void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
     bool SelectDirectory(WindowHandle owner, std::string* folder) override;
-    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
-    std::string Utf8ToAnsi(const std::string& utf8) override { return utf8; }
+    // The ANSI code page is 1254 (Turkish), converted without best fit.
+    std::string AnsiToUtf8(const std::string& ansi) override;
+    bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
     ResourceView LoadResource(int id) override;
     void ReleaseResource(const ResourceView& view) override;
     long RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
@@ -324,7 +337,12 @@ class MemoryOs : public Os {
     std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
                                        std::uint32_t information, SecurityMemory dacl);
     bool InDeniedFolder(const std::string& resolved) const;
+    FileHandle FailFile(std::uint32_t code) {
+        last_error = code;
+        return 0;
+    }
     std::map<RegistryKey, std::string> open_keys_;
+    std::map<RegistryKey, std::uint32_t> key_access_;  // what each was opened for
     RegistryKey next_key_ = 0x100;
     std::map<SecurityMemory, std::vector<AccessEntry>> security_memory_;
     SecurityMemory next_security_ = 0x10;

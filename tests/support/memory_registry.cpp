@@ -1,5 +1,6 @@
 // The in-memory registry: keys by full name, values with their type and bytes, access
-// refused per root or per key, and a write that fails on the Nth value.
+// refused per root or per key, a key doing only what it was opened for, and a write that
+// fails on the Nth value.
 #include <algorithm>
 #include <cctype>
 
@@ -27,6 +28,10 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
                       std::tolower(static_cast<unsigned char>(b));
            });
 }
+
+// The rights of a key handle, as Windows checks them on each call.
+constexpr std::uint32_t kKeyQueryValue = 0x1;
+constexpr std::uint32_t kKeySetValue = 0x2;
 
 }  // namespace
 
@@ -58,7 +63,7 @@ std::string MemoryOs::StringValue(RegistryRoot root, const std::string& key,
     return std::string(v->data.begin(), v->data.end() - 1);
 }
 
-long MemoryOs::RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t,
+long MemoryOs::RegCreateKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
                               RegistryKey* key) {
     const std::string name = FullName(root, path);
     calls.push_back("RegCreateKeyEx " + name);
@@ -68,11 +73,12 @@ long MemoryOs::RegCreateKeyEx(RegistryRoot root, const std::string& path, std::u
     AddRegistryKey(root, path);
     *key = next_key_++;
     open_keys_[*key] = name;
+    key_access_[*key] = access;
     most_keys_open = std::max(most_keys_open, open_keys());
     return kErrorSuccess;
 }
 
-long MemoryOs::RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uint32_t,
+long MemoryOs::RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uint32_t access,
                             RegistryKey* key) {
     const std::string name = FullName(root, path);
     calls.push_back("RegOpenKeyEx " + name);
@@ -82,6 +88,7 @@ long MemoryOs::RegOpenKeyEx(RegistryRoot root, const std::string& path, std::uin
         if (StartsWithNoCase(name + "\\", denied + "\\")) return kErrorAccessDenied;
     *key = next_key_++;
     open_keys_[*key] = name;
+    key_access_[*key] = access;
     most_keys_open = std::max(most_keys_open, open_keys());
     return kErrorSuccess;
 }
@@ -91,6 +98,7 @@ long MemoryOs::RegSetValueEx(RegistryKey key, const std::string& name, std::uint
     calls.push_back("RegSetValueEx " + name);
     auto open = open_keys_.find(key);
     if (open == open_keys_.end()) return 6;  // ERROR_INVALID_HANDLE
+    if (!(key_access_[key] & kKeySetValue)) return kErrorAccessDenied;
     ++value_writes;
     if (fail_value_write && *fail_value_write == value_writes) return kErrorAccessDenied;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -101,6 +109,7 @@ long MemoryOs::RegSetValueEx(RegistryKey key, const std::string& name, std::uint
 long MemoryOs::RegQueryValueEx(RegistryKey key, const std::string& name) {
     auto open = open_keys_.find(key);
     if (open == open_keys_.end()) return 6;
+    if (!(key_access_[key] & kKeyQueryValue)) return kErrorAccessDenied;
     return registry[open->second].count(name) ? kErrorSuccess : kErrorFileNotFound;
 }
 
@@ -108,11 +117,13 @@ long MemoryOs::RegDeleteValue(RegistryKey key, const std::string& name) {
     calls.push_back("RegDeleteValue " + name);
     auto open = open_keys_.find(key);
     if (open == open_keys_.end()) return 6;
+    if (!(key_access_[key] & kKeySetValue)) return kErrorAccessDenied;
     return registry[open->second].erase(name) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 long MemoryOs::RegCloseKey(RegistryKey key) {
     calls.push_back("RegCloseKey");
+    key_access_.erase(key);
     return open_keys_.erase(key) ? long{kErrorSuccess} : 6L;
 }
 

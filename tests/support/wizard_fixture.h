@@ -51,8 +51,8 @@ struct WizardFixture {
             log.push_back("CreateShortcuts " + target + " " + name);
         };
         steps.WriteRegistryEntries = [this] { log.push_back("WriteRegistryEntries"); };
-        steps.CreateFirewall = [this](WindowHandle owner) {
-            log.push_back("CreateFirewall " + std::to_string(owner));
+        steps.CreateFirewall = [this](WindowHandle owner, const std::string& folder) {
+            log.push_back("CreateFirewall " + std::to_string(owner) + " " + folder);
             auto f = std::make_unique<FakeFirewall>();
             f->installed = firewall_installed;
             f->raise_on_query = firewall_raises;

@@ -10,11 +10,11 @@ namespace {
 
 constexpr Guid kOther = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr WindowHandle kForm = 0x4242;          // 16962
-const std::string kBeside = "C:\\Downloads\\";  // the running setup's folder
+const std::string kFolder = "C:\\Sorvane\\";  // the installation folder
 
 class OvFirewall : public ::testing::Test {
   protected:
-    std::unique_ptr<TOvFirewall> Make() { return std::make_unique<TOvFirewall>(os, kForm); }
+    std::unique_ptr<TOvFirewall> Make() { return std::make_unique<TOvFirewall>(os, kForm, kFolder); }
     std::vector<std::string> Parameters() const {
         std::vector<std::string> p;
         for (const auto& c : os.shell_calls)
@@ -48,8 +48,8 @@ TEST_F(OvFirewall, ObsoleteProvidersAreRemovedOnceForTheFirstAndForEveryOfTheSec
 }
 
 TEST_F(OvFirewall, ConstructionAndDestructionInTheirOrder) {
-    os.AddFile(kBeside + "plugin\\ostrel.rdk", "new provider");
-    os.AddFile(kBeside + "plugin\\_pellin.dll", "old provider");
+    os.AddFile(kFolder + "plugin\\ostrel.rdk", "new provider");
+    os.AddFile(kFolder + "plugin\\_pellin.dll", "old provider");
     auto firewall = Make();
     std::vector<std::string> order;
     for (const auto& c : os.calls)
@@ -60,14 +60,14 @@ TEST_F(OvFirewall, ConstructionAndDestructionInTheirOrder) {
         "WSCEnumProtocols",
         "WSCEnumProtocols",
         "CreateMessageWindow",
-        "CopyFile C:\\Downloads\\plugin\\ostrel.rdk C:\\Downloads\\plugin\\_pellin.dll",
-        "DeleteFile C:\\Downloads\\plugin\\ostrel.rdk",
+        "CopyFile C:\\Sorvane\\plugin\\ostrel.rdk C:\\Sorvane\\plugin\\_pellin.dll",
+        "DeleteFile C:\\Sorvane\\plugin\\ostrel.rdk",
         "WSAStartup 257"};
     EXPECT_EQ(order, expected);
-    EXPECT_EQ(os.Content(kBeside + "plugin\\_pellin.dll"), "new provider");
-    EXPECT_FALSE(os.FileExists(kBeside + "plugin\\ostrel.rdk"));
-    EXPECT_EQ(AppFolder, kBeside);
-    EXPECT_EQ(firewall->ProviderDllPath(), kBeside + "plugin\\_pellin.dll");
+    EXPECT_EQ(os.Content(kFolder + "plugin\\_pellin.dll"), "new provider");
+    EXPECT_FALSE(os.FileExists(kFolder + "plugin\\ostrel.rdk"));
+    EXPECT_EQ(AppFolder, kFolder);
+    EXPECT_EQ(firewall->ProviderDllPath(), kFolder + "plugin\\_pellin.dll");
 
     firewall.reset();
     EXPECT_TRUE(os.message_windows.empty());
@@ -75,11 +75,11 @@ TEST_F(OvFirewall, ConstructionAndDestructionInTheirOrder) {
     EXPECT_EQ(os.calls.back(), "WSACleanup");
 
     // A provider DLL in use keeps both files.
-    os.AddFile(kBeside + "plugin\\ostrel.rdk", "newer provider");
-    os.Find(kBeside + "plugin\\_pellin.dll")->locked = true;
+    os.AddFile(kFolder + "plugin\\ostrel.rdk", "newer provider");
+    os.Find(kFolder + "plugin\\_pellin.dll")->locked = true;
     Make();
-    EXPECT_EQ(os.Content(kBeside + "plugin\\_pellin.dll"), "new provider");
-    EXPECT_EQ(os.Content(kBeside + "plugin\\ostrel.rdk"), "newer provider");
+    EXPECT_EQ(os.Content(kFolder + "plugin\\_pellin.dll"), "new provider");
+    EXPECT_EQ(os.Content(kFolder + "plugin\\ostrel.rdk"), "newer provider");
 
     // No window, no component.
     os.fail_message_window = true;
@@ -89,14 +89,14 @@ TEST_F(OvFirewall, ConstructionAndDestructionInTheirOrder) {
 }
 
 TEST_F(OvFirewall, LegacyProviderGoesAtRestartOnlyWhenNoEntryNamesIt) {
-    os.AddFile(kBeside + "plugin\\pellin.dll", "old");
-    os.AddFile(kBeside + "plugin\\_drumlin.dll", "older, still registered");
-    os.AddFile(kBeside + "plugin\\_pellin.dll", "current");
+    os.AddFile(kFolder + "plugin\\pellin.dll", "old");
+    os.AddFile(kFolder + "plugin\\_drumlin.dll", "older, still registered");
+    os.AddFile(kFolder + "plugin\\_pellin.dll", "current");
     os.environment["SystemRoot"] = "C:\\Windows";
     os.catalogue = {{kOther, "%SystemRoot%\\system32\\_DRUMLIN.dll"}};
     Make();
-    EXPECT_EQ(os.at_restart, std::vector<std::string>{kBeside + "plugin\\pellin.dll"});
-    EXPECT_TRUE(os.FileExists(kBeside + "plugin\\pellin.dll"));  // in use until then
+    EXPECT_EQ(os.at_restart, std::vector<std::string>{kFolder + "plugin\\pellin.dll"});
+    EXPECT_TRUE(os.FileExists(kFolder + "plugin\\pellin.dll"));  // in use until then
 
     os.at_restart.clear();
     os.fail_enumeration = true;  // what cannot be known is kept
@@ -123,8 +123,8 @@ TEST_F(OvFirewall, IsInstalledJudgesTheRegisteredFileName) {
          ""},
         {"C:\\X\\PLUGIN\\_PELLIN.DLL", true, "C:\\X\\PLUGIN\\_PELLIN.DLL", true, ""},
         {"D:\\Elsewhere\\_pellin.dll", true, "D:\\Elsewhere\\_pellin.dll", true, ""},
-        {"C:\\Gone\\_pellin.dll", true, "", false, "16962  U"},
-        {"C:\\Other\\foreign.dll", true, "C:\\Other\\foreign.dll", false, "16962  U"},
+        {"C:\\Gone\\_pellin.dll", true, "", false, "16962 \"\" U"},
+        {"C:\\Other\\foreign.dll", true, "C:\\Other\\foreign.dll", false, "16962 \"\" U"},
         {"C:\\Other\\foreign.dll", false, "C:\\Other\\foreign.dll", false, ""},
         {"C:\\Gone\\_pellin.dll", false, "", false, ""},
         {"", true, "", false, ""},  // an entry that names no file
@@ -134,9 +134,9 @@ TEST_F(OvFirewall, IsInstalledJudgesTheRegisteredFileName) {
         os.catalogue.clear();
         if (c.registered) os.catalogue.push_back({ProviderGuid, c.registered});
         if (c.helper_beside)
-            os.AddFile(kBeside + "_marrow.exe", "");
+            os.AddFile(kFolder + "_marrow.exe", "");
         else
-            os.DeleteFile(kBeside + "_marrow.exe");
+            os.DeleteFile(kFolder + "_marrow.exe");
         auto firewall = Make();
         EXPECT_EQ(firewall->RegisteredProviderPath(), c.path);
         os.shell_calls.clear();
@@ -144,31 +144,34 @@ TEST_F(OvFirewall, IsInstalledJudgesTheRegisteredFileName) {
         // Started once at most: a missing file is not asked about twice.
         ASSERT_EQ(os.shell_calls.size(), std::string(c.started).empty() ? 0u : 1u);
         if (!os.shell_calls.empty()) {
-            EXPECT_EQ(os.shell_calls[0].file, kBeside + "_marrow.exe");
+            EXPECT_EQ(os.shell_calls[0].file, kFolder + "_marrow.exe");
             EXPECT_EQ(os.shell_calls[0].parameters, c.started);
         }
     }
 }
 
-TEST_F(OvFirewall, HelperCommandLines) {
+TEST_F(OvFirewall, HelperCommandLinesQuoteTheProviderPath) {
     os.AddShortName("C:\\Program Files", "C:\\PROGRA~1");
     const std::string dir = "C:\\Program Files\\Sorvane\\";
-    os.AddFile(dir + "_marrow.exe", "");
-    os.AddFile(dir + "plugin\\_pellin.dll", "");
-    os.AddFile(kBeside + "_marrow.exe", "");
+    const std::string plain = "D:\\Sorvane Kur\\";  // a volume without 8.3 names
+    for (const std::string& d : {dir, plain, kFolder}) {
+        os.AddFile(d + "_marrow.exe", "");
+        os.AddFile(d + "plugin\\_pellin.dll", "");
+    }
     auto firewall = Make();
     EXPECT_TRUE(
         firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "plugin\\_pellin.dll", false));
-    EXPECT_TRUE(firewall->InstallThroughHelper(dir + "_marrow.exe", "", true));
+    EXPECT_TRUE(firewall->InstallThroughHelper(plain + "_marrow.exe", plain + "plugin\\_pellin.dll",
+                                               true));
     // The provider path given last is the one the uninstall command names.
     EXPECT_TRUE(firewall->UninstallThroughHelper());
     // A provider file that does not exist leaves its field empty.
     EXPECT_TRUE(firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "gone.dll", true));
     const std::vector<std::string> expected = {
-        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll I",
-        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll IY",
-        "|C:\\Downloads\\_marrow.exe|16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll U",
-        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962  IY",
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 \"C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll\" I",
+        "|D:\\Sorvane Kur\\_marrow.exe|16962 \"D:\\Sorvane Kur\\plugin\\_pellin.dll\" IY",
+        "|C:\\Sorvane\\_marrow.exe|16962 \"D:\\Sorvane Kur\\plugin\\_pellin.dll\" U",
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 \"\" IY",
     };
     EXPECT_EQ(Parameters(), expected);
     for (const auto& c : os.shell_calls) EXPECT_EQ(c.show, 1);
@@ -176,7 +179,8 @@ TEST_F(OvFirewall, HelperCommandLines) {
     // No helper file: nothing is started.
     os.shell_calls.clear();
     EXPECT_FALSE(firewall->InstallThroughHelper("C:\\None\\_marrow.exe", "", true));
-    os.DeleteFile(kBeside + "_marrow.exe");
+    os.DeleteFile(kFolder + "_marrow.exe");
+    os.AddFile("C:\\Downloads\\_marrow.exe", "");  // beside the setup: never started
     EXPECT_FALSE(firewall->InstallThroughHelper("", "", true));
     EXPECT_FALSE(firewall->UninstallThroughHelper());
     EXPECT_TRUE(os.shell_calls.empty());
@@ -195,6 +199,7 @@ TEST_F(OvFirewall, StartHelperRetriesOnceWithElevationWhenRefused) {
         {{5, 5}, false, {"", "runas"}},  // elevation declined or refused again
         {{2}, false, {""}},
     };
+    os.AddFile("C:\\h.exe", "");
     for (const Case& c : cases) {
         os.shell_calls.clear();
         os.shell_results = c.results;
@@ -203,6 +208,65 @@ TEST_F(OvFirewall, StartHelperRetriesOnceWithElevationWhenRefused) {
         for (const auto& s : os.shell_calls) verbs.push_back(s.verb);
         EXPECT_EQ(verbs, c.verbs);
     }
+}
+
+// Two helpers at once could undo each other: the removal is waited for, and while it
+// still runs no registration starts.
+TEST_F(OvFirewall, RegistrationWaitsForTheRemovalHelperToEnd) {
+    os.AddFile(kFolder + "_marrow.exe", "");
+    os.AddFile(kFolder + "plugin\\_pellin.dll", "");
+    os.AddFile("C:\\Other\\foreign.dll", "");
+    os.catalogue = {{ProviderGuid, "C:\\Other\\foreign.dll"}};
+    const auto helper_calls = [this] {
+        std::vector<std::string> seen;
+        for (const auto& c : os.calls)
+            if (c.rfind("ShellExecuteProcess", 0) == 0 || c.rfind("WaitForProcess", 0) == 0)
+                seen.push_back(c.substr(0, c.find(' ', 20)));
+        os.calls.clear();
+        return seen;
+    };
+    os.process_waits = {1};  // the removal outlasts the first wait
+    {
+        auto firewall = Make();
+        EXPECT_FALSE(firewall->IsInstalled());
+        EXPECT_TRUE(firewall->InstallThroughHelper(kFolder + "_marrow.exe", "", true));
+    }
+    const std::vector<std::string> waited = {
+        "ShellExecuteProcess ", "WaitForProcess 120000", "WaitForProcess 120000",
+        "ShellExecuteProcess "};
+    EXPECT_EQ(helper_calls(), waited);
+    EXPECT_EQ(os.shell_calls.back().parameters.substr(os.shell_calls.back().parameters.size() - 3),
+              " IY");
+
+    os.process_waits = {1000};  // a removal that does not end
+    os.shell_calls.clear();
+    {
+        auto firewall = Make();
+        EXPECT_FALSE(firewall->IsInstalled());
+        EXPECT_FALSE(firewall->InstallThroughHelper(kFolder + "_marrow.exe", "", true));
+    }
+    EXPECT_EQ(os.shell_calls.size(), 1u);
+    for (const auto& [handle, process] : os.processes) EXPECT_FALSE(process.open);
+}
+
+// The setup's own folder is wherever it was downloaded to: nothing there is copied,
+// started, or set to go.
+TEST_F(OvFirewall, NothingBesideTheHostProgramIsUsed) {
+    const std::string beside = "C:\\Downloads\\";
+    os.AddFile(beside + "plugin\\ostrel.rdk", "planted");
+    os.AddFile(beside + "plugin\\_pellin.dll", "theirs");
+    os.AddFile(beside + "plugin\\pellin.dll", "theirs too");
+    os.AddFile(beside + "_marrow.exe", "planted helper");
+    os.AddFile("C:\\Other\\foreign.dll", "");
+    os.catalogue = {{ProviderGuid, "C:\\Other\\foreign.dll"}};
+    auto firewall = Make();
+    EXPECT_FALSE(firewall->IsInstalled());
+    EXPECT_FALSE(firewall->InstallThroughHelper("", "", true));
+    EXPECT_EQ(os.Content(beside + "plugin\\ostrel.rdk"), "planted");
+    EXPECT_EQ(os.Content(beside + "plugin\\_pellin.dll"), "theirs");
+    EXPECT_TRUE(os.at_restart.empty());
+    EXPECT_TRUE(os.shell_calls.empty());
+    EXPECT_EQ(AppFolder, kFolder);
 }
 
 TEST_F(OvFirewall, ShortPathThatDoesNotFitLeavesThePathUnchanged) {
@@ -238,7 +302,7 @@ TEST(FirewallInTheRun, SilentRunHasTheInstalledHelperRegisterTheProvider) {
     EXPECT_EQ(fx.os.shell_calls[0].verb, "");
     EXPECT_EQ(fx.os.shell_calls[0].file, "C:\\PROGRA~1\\Sorvane\\_marrow.exe");
     EXPECT_EQ(fx.os.shell_calls[0].parameters,
-              "16962 C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll IY");
+              "16962 \"C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll\" IY");
     EXPECT_TRUE(fx.os.message_windows.empty());
     EXPECT_EQ(fx.os.winsock_starts, 0);
     EXPECT_TRUE(fx.Form().finish_shown());

@@ -63,7 +63,7 @@ TEST(GifImageTest, DecodesTheWizardPicturesThatTheToolDraws) {
                                 out.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
-    for (const char* name : {"welcome.gif", "logo.gif"}) {
+    for (const char* name : {"welcome.gif", "logo.gif", "welcome_2x.gif", "logo_2x.gif"}) {
         // The kept pictures are exactly what the tool draws.
         const auto kept = ReadFile(source / "wizard" / name);
         EXPECT_EQ(ReadFile(out / name), kept) << name << " differs from the tool's drawing";
@@ -83,10 +83,19 @@ TEST(GifImageTest, DecodesTheWizardPicturesThatTheToolDraws) {
     EXPECT_EQ(logo.width, 110);
     EXPECT_EQ(logo.height, 132);
     ASSERT_GE(logo.transparent, 0);
-    // Corners lie outside the shield, the middle inside.
-    EXPECT_EQ(logo.indices[0], logo.transparent);
-    EXPECT_EQ(logo.indices.back(), logo.transparent);
-    EXPECT_NE(logo.indices[66 * 110 + 55], logo.transparent);
+    // Corners lie outside the shield, the middle inside, at both sizes.
+    for (const char* name : {"logo.gif", "logo_2x.gif"}) {
+        ASSERT_TRUE(Decode(ReadFile(source / "wizard" / name), &logo));
+        const int s = logo.width / 110;
+        EXPECT_EQ(logo.width * 132, logo.height * 110) << name;
+        ASSERT_GE(logo.transparent, 0);
+        EXPECT_EQ(logo.indices[0], logo.transparent);
+        EXPECT_EQ(logo.indices.back(), logo.transparent);
+        EXPECT_NE(logo.indices[66 * s * logo.width + 55 * s], logo.transparent);
+    }
+    ASSERT_TRUE(Decode(ReadFile(source / "wizard/welcome_2x.gif"), &banner));
+    EXPECT_EQ(banner.width * 1000 + banner.height, 330630);
+    EXPECT_EQ(banner.transparent, -1);
 }
 
 TEST(GifImageTest, PlacesAnInterlacedFrameOnItsScreen) {

@@ -73,7 +73,7 @@ TEST_F(InstallationRun, SilentRunMakesEveryStepInOrder) {
         "Edit2 Please wait...",
         st + "Kayıt defteri anahtarları düzenleniyor...",
         "progress 10",
-        "CreateFirewall 16962",
+        "CreateFirewall 16962 C:\\X\\",
         "IsInstalled",
         "InstallThroughHelper C:\\X\\_marrow.exe C:\\X\\plugin\\_pellin.dll Y",
         "FirewallReleased",

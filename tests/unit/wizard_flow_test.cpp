@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/setup_error.h"
 #include "support/wizard_fixture.h"
 
 namespace sorvane::test {
@@ -71,8 +72,9 @@ TEST_P(WizardFlow, EveryStepForwardAndBackKeepsTheButtonsRight) {
     EXPECT_EQ(Form().JvXPProgressBar1.position(), 15);
     EXPECT_TRUE(os.FileExists("C:\\Program Files\\Sorvane\\tessen.exe"));
 
-    os.shell_results = {kShellAccessDenied};
+    os.shell_results = {kShellAccessDenied, kShellAccessDenied};
     Forward();  // finish: the client, once elevated after a refusal
+    Forward();  // a double click's second click, queued before the quit, starts nothing
     ASSERT_EQ(os.shell_calls.size(), 2u);
     EXPECT_EQ(os.shell_calls[0].verb + "|" + os.shell_calls[1].verb, "|runas");
     EXPECT_EQ(os.shell_calls[1].file, "C:\\Program Files\\Sorvane\\tessen.exe");
@@ -177,6 +179,30 @@ TEST_F(FolderChoice, ProgramFilesThatCannotBeObtainedFallsBackToTheSystemDrive) 
         ToFolderPage();
         EXPECT_EQ(Form().Edit1.text(), "C:\\Program Files\\Sorvane\\") << drive;
     }
+}
+
+// A name that would reach the system as another folder, or that the system or cmd would
+// read otherwise, keeps the folder page; the code page's own letters pass.
+TEST_F(FolderChoice, FolderThatDoesNotReachTheSystemAsWrittenIsRefused) {
+    os.keyboard_layout = "0000041F";
+    ToFolderPage();
+    for (const char* field : {"C:\\Kur\xEF\xBC\xBCSorvane\\",  // U+FF3C, a look-alike backslash
+                              "C:\\A\xEF\xBC\x82 & x\\",       // U+FF02, a look-alike quote
+                              "C:\\a|b\\", "C:\\a\"b\\", "C:\\a:b\\", "C:\\a\tb\\", "C:\\a*\\"}) {
+        Form().Edit1.SetText(field);
+        try {
+            Form().Button2.Click();
+            ADD_FAILURE() << field << " taken";
+        } catch (const SetupError& e) {
+            EXPECT_NE(std::string(e.what()).find("klasörü kullanılamaz"), std::string::npos);
+        }
+        EXPECT_EQ(Form().PageControl1.active_index(), 2) << field;
+        EXPECT_EQ(session.PageIndex, 2) << field;
+    }
+    Form().Edit1.SetText("D:\\Güvenlik Ağı\\");
+    Form().Button2.Click();
+    EXPECT_EQ(session.InstallDir, "D:\\G\xFCvenlik A\xF0\xFD\\");
+    EXPECT_EQ(Form().Label18.text(), "D:\\Güvenlik Ağı\\");
 }
 
 TEST(SilentMode, LogOffQueryIsRefusedWithoutAnyWindow) {

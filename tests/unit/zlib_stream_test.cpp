@@ -319,5 +319,18 @@ TEST(ZlibStream, ASinkThatFailsStopsTheInflation) {
     EXPECT_EQ(sink.calls, 2);
 }
 
+// Chunks shorter than the longest match, and one too large for any buffer.
+TEST(ZlibStream, EveryChunkSizeIsHeld) {
+    const Bytes data(60000, 'a');
+    const Bytes stream = Compress(data, 9, Z_DEFAULT_STRATEGY);
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{100}, std::size_t{257}}) {
+        Pieces out;
+        ASSERT_EQ(Inflate(stream, &out, chunk), ZlibVerdict::Ok) << chunk;
+        EXPECT_EQ(out.all, data) << chunk;
+        for (std::size_t i = 0; i + 1 < out.sizes.size(); ++i) ASSERT_EQ(out.sizes[i], chunk);
+    }
+    EXPECT_EQ(Inflate(stream, nullptr, SIZE_MAX), ZlibVerdict::OutOfMemory);
+}
+
 }  // namespace
 }  // namespace sorvane::test

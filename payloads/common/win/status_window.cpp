@@ -38,13 +38,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// Built without exceptions, nothing can unwind from here into the system.
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    try {
-        return HandleMessage(window, message, wparam, lparam);
-    } catch (...) {
-        // Nothing may unwind into the system; the window carries on as it was.
-        return message == WM_CREATE ? -1 : 0;
-    }
+    return HandleMessage(window, message, wparam, lparam);
 }
 
 HFONT CreateMessageFont() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/number_text.h"
+
 namespace sorvane::payloads {
 
 std::wstring Widen(std::string_view utf8) {
@@ -22,6 +24,12 @@ std::string Narrow(std::wstring_view utf16) {
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), n, nullptr, nullptr);
     return out;
+}
+
+std::wstring WideDecimal(long long value) {
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    return Widen((value < 0 ? "-" : "") + DecimalText(magnitude));
 }
 
 }  // namespace sorvane::payloads

@@ -10,4 +10,8 @@ namespace sorvane::payloads {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// |value| in decimal, with a minus sign when negative; without the C library's
+// formatted printing, which would be most of a small program.
+std::wstring WideDecimal(long long value);
+
 }  // namespace sorvane::payloads
