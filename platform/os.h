@@ -238,15 +238,9 @@ class Os {
     virtual long RegQueryValueEx(RegistryKey key, const std::string& name) = 0;
     virtual long RegDeleteValue(RegistryKey key, const std::string& name) = 0;
     virtual long RegCloseKey(RegistryKey key) = 0;
-    // GetNamedSecurityInfoA asking for the DACL only: the DACL lies inside |descriptor|.
-    virtual std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
-                                               std::uint32_t information, SecurityMemory* dacl,
-                                               SecurityMemory* descriptor) = 0;
     // BuildExplicitAccessWithNameA into a zeroed entry, then SetEntriesInAclA with it.
     virtual std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
                                           SecurityMemory* new_dacl) = 0;
-    virtual std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
-                                               std::uint32_t information, SecurityMemory dacl) = 0;
     virtual void LocalFree(SecurityMemory memory) = 0;
     virtual bool OpenProcessToken(std::uint32_t access, TokenHandle* token) = 0;
     virtual bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) = 0;
@@ -336,7 +330,8 @@ class Os {
     // The SID string of the account the process runs as; empty when unknown.
     virtual std::string GetProcessUserSid() = 0;
     // GetSecurityInfo and SetSecurityInfo of the held folder's DACL (which the system
-    // passes on to what lies below), as GetNamedSecurityInfo and SetNamedSecurityInfo.
+    // passes on to what lies below): the call's result; the DACL lies inside
+    // |descriptor|, which LocalFree releases.
     virtual std::uint32_t GetFolderDacl(FolderHandle folder, SecurityMemory* dacl,
                                         SecurityMemory* descriptor) = 0;
     virtual std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) = 0;

@@ -70,13 +70,8 @@ class Win32Os : public Os {
     long RegQueryValueEx(RegistryKey key, const std::string& name) override;
     long RegDeleteValue(RegistryKey key, const std::string& name) override;
     long RegCloseKey(RegistryKey key) override;
-    std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
-                                       std::uint32_t information, SecurityMemory* dacl,
-                                       SecurityMemory* descriptor) override;
     std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
                                   SecurityMemory* new_dacl) override;
-    std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
-                                       std::uint32_t information, SecurityMemory dacl) override;
     void LocalFree(SecurityMemory memory) override;
     bool OpenProcessToken(std::uint32_t access, TokenHandle* token) override;
     bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) override;

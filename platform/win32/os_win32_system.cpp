@@ -65,18 +65,6 @@ long Win32Os::RegCloseKey(RegistryKey key) {
     return ::RegCloseKey(AsKey(key));
 }
 
-std::uint32_t Win32Os::GetNamedSecurityInfo(const std::string& path, int object_type,
-                                            std::uint32_t information, SecurityMemory* dacl,
-                                            SecurityMemory* descriptor) {
-    PACL acl = nullptr;
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    const DWORD r = GetNamedSecurityInfoA(path.c_str(), static_cast<SE_OBJECT_TYPE>(object_type),
-                                          information, nullptr, nullptr, &acl, nullptr, &sd);
-    *dacl = reinterpret_cast<SecurityMemory>(acl);
-    *descriptor = reinterpret_cast<SecurityMemory>(sd);
-    return r;
-}
-
 std::uint32_t Win32Os::SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
                                        SecurityMemory* new_dacl) {
     EXPLICIT_ACCESS_A access;
@@ -96,14 +84,6 @@ std::uint32_t Win32Os::SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemo
     if (sid) ::LocalFree(sid);
     *new_dacl = reinterpret_cast<SecurityMemory>(acl);
     return r;
-}
-
-std::uint32_t Win32Os::SetNamedSecurityInfo(const std::string& path, int object_type,
-                                            std::uint32_t information, SecurityMemory dacl) {
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
-    return SetNamedSecurityInfoA(name.data(), static_cast<SE_OBJECT_TYPE>(object_type), information,
-                                 nullptr, nullptr, reinterpret_cast<PACL>(dacl), nullptr);
 }
 
 void Win32Os::LocalFree(SecurityMemory memory) {

@@ -300,13 +300,8 @@ class MemoryOs : public Os {
     long RegQueryValueEx(RegistryKey key, const std::string& name) override;
     long RegDeleteValue(RegistryKey key, const std::string& name) override;
     long RegCloseKey(RegistryKey key) override;
-    std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
-                                       std::uint32_t information, SecurityMemory* dacl,
-                                       SecurityMemory* descriptor) override;
     std::uint32_t SetEntriesInAcl(const ExplicitAccess& entry, SecurityMemory old_dacl,
                                   SecurityMemory* new_dacl) override;
-    std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
-                                       std::uint32_t information, SecurityMemory dacl) override;
     void LocalFree(SecurityMemory memory) override;
     bool OpenProcessToken(std::uint32_t access, TokenHandle* token) override;
     bool LookupPrivilegeValue(const std::string& name, std::uint64_t* luid) override;
@@ -335,6 +330,12 @@ class MemoryOs : public Os {
     bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override;
 
   private:
+    // The list of |path| as the held-folder calls read and store it.
+    std::uint32_t GetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory* dacl,
+                                       SecurityMemory* descriptor);
+    std::uint32_t SetNamedSecurityInfo(const std::string& path, int object_type,
+                                       std::uint32_t information, SecurityMemory dacl);
     bool InDeniedFolder(const std::string& resolved) const;
     FileHandle FailFile(std::uint32_t code) {
         last_error = code;
@@ -351,7 +352,8 @@ class MemoryOs : public Os {
     std::map<ShellLink, LinkState> links_;
     ShellLink next_link_ = 0x20;
 
-    std::string Resolve(const std::string& path) const;  // aliases and links replaced, no final backslash
+    // Aliases and junctions replaced, no final backslash.
+    std::string Resolve(const std::string& path) const;
     std::string ResolveNoFollow(const std::string& path) const;  // its last name not followed
     FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;

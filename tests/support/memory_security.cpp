@@ -49,8 +49,8 @@ std::vector<MemoryOs::AccessEntry> MemoryOs::EffectiveAccess(const std::string& 
         const std::string above = Lower(folder) + "\\";
         if (Lower(p).rfind(above, 0) != 0 || shielded(above)) continue;
         for (AccessEntry e : entries) {
-            const bool passes = (e.inheritance & (node->directory ? kContainerInherit
-                                                                  : kObjectInherit)) != 0;
+            const bool passes =
+                (e.inheritance & (node->directory ? kContainerInherit : kObjectInherit)) != 0;
             if (!passes) continue;
             e.inherited = true;
             result.push_back(e);
