@@ -34,7 +34,7 @@ wait_at() {
         sleep 0.1
     done
 }
-rect() {  # LEFT TOP WIDTH HEIGHT DPI: the design rectangle at DPI
+rect() {  # LEFT TOP WIDTH HEIGHT DPI: a 96-dpi rectangle laid out at DPI
     echo "$(scaled "$1" "$5"),$(scaled "$2" "$5") $(scaled "$3" "$5")x$(scaled "$4" "$5")"
 }
 

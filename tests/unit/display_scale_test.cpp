@@ -11,7 +11,7 @@ std::string Text(const ui::Rect& r) {
            "x" + std::to_string(r.height);
 }
 
-// The window lays the design's 96-dpi rectangles and fonts out at its DPI; at 96
+// The window lays the controls' 96-dpi rectangles and fonts out at its DPI; at 96
 // nothing moves.
 TEST(DisplayScale, DesignGeometryAndFontsAtEachScale) {
     WizardFixture w;
