@@ -81,12 +81,18 @@ void RunInstallation(RunContext& run) {
         return;
     }
     if (target.back() != '\\') target += '\\';
+    // The folders that everyone may write into once opened are held from here on, so
+    // that none can be swapped for a link; one that is a link is refused before anything
+    // goes through it.
+    HeldFolders held(os);
     if (log) log->Step("target folder", target);
     const bool made = ForceDirectories(os, target);
+    if (made && !held.Hold(target)) throw SetupError("Unable to write to " + target, HoldError(os));
     if (log) log->StepEnd(made);
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
+    const bool data_held = data == target || held.Hold(data);
     if (log) log->Line("ok", "data folder", data);
     // Checked before anything is written: opened to everyone, the folder would open
     // whatever else lies there too.
@@ -101,9 +107,6 @@ void RunInstallation(RunContext& run) {
             if (log) log->StepEnd(false);
         }
     }
-    // The folders inside that everyone may write into are held from here on; one that is
-    // a link is refused before anything goes through it.
-    HeldFolders held(os);
     if (log) log->Step("provider folder", target, "plugin");
     if (!held.Hold(target + "plugin"))
         throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll", HoldError(os));
@@ -123,7 +126,7 @@ void RunInstallation(RunContext& run) {
     StepProgress(run);  // 9
 
     // Made when missing; one that is a link is left alone, as nothing is written there.
-    if (!os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
+    if (data_held && !os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
     if (log) log->Step("settings file", target, "datax\\kayit.dat");
     if (!held.Hold(target + "datax"))
         throw SetupError("Unable to write to " + target + kSettingsFile, HoldError(os));

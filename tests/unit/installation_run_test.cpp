@@ -327,6 +327,20 @@ TEST_F(DataFolder, RunRefusesPluginAndDataxFoldersThatAreLinks) {
     }
 }
 
+// A target that is a link could be re-pointed by whoever made it while the run writes.
+TEST_F(DataFolder, RunRefusesATargetThatIsALink) {
+    WizardFixture w;
+    w.RecordSteps();
+    w.AddPayloads();
+    w.os.AddDirectory("C:\\Windows\\System32\\drivers");
+    w.os.AddLink("C:\\X", "C:\\Windows\\System32\\drivers");
+    w.PrepareInteractiveRun("C:\\X\\");
+    const std::size_t files = w.os.ListFiles().size();
+    EXPECT_THROW(w.Form().RunInstallation(), SetupError);
+    EXPECT_EQ(w.os.ListFiles().size(), files);
+    EXPECT_FALSE(w.os.DirectoryExists("C:\\Windows\\System32\\drivers\\plugin"));
+}
+
 TEST_F(DataFolder, OldSystemGetsOneDataxFolderInTheTarget) {
     WizardFixture w;
     w.RecordSteps();
