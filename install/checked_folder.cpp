@@ -44,6 +44,50 @@ bool SameName(const std::string& a, const char* b) {
     return Key(a) == Key(b);
 }
 
+std::string WithoutFinalBackslash(std::string folder) {
+    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+// How much of |path| names its root: "C:\" (3), "\\server\share\" or none.
+std::size_t RootLength(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return path.size() > 2 ? 3 : 2;
+    if (path.rfind("\\\\", 0) != 0) return 0;
+    const std::size_t share = path.find('\\', 2);
+    if (share == std::string::npos) return path.size();
+    const std::size_t end = path.find('\\', share + 1);
+    return end == std::string::npos ? path.size() : end + 1;
+}
+
+// Every folder on the way to |path|, |path| last ("C:\A", "C:\A\B"), as the system
+// reads the path: either slash, "." and ".." taken away.
+std::vector<std::string> StepsOf(const std::string& path) {
+    std::string normal = path;
+    for (char& c : normal)
+        if (c == '/') c = '\\';
+    const std::size_t root = RootLength(normal);
+    std::vector<std::string> names;
+    for (std::size_t at = root; at < normal.size();) {
+        std::size_t end = normal.find('\\', at);
+        if (end == std::string::npos) end = normal.size();
+        const std::string name = normal.substr(at, end - at);
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+        at = end + 1;
+    }
+    std::vector<std::string> steps;
+    std::string step = normal.substr(0, root);
+    for (const std::string& name : names) {
+        if (!step.empty() && step.back() != '\\') step += '\\';
+        step += name;
+        steps.push_back(step);
+    }
+    return steps;
+}
+
 // "C:", "\\server\share" and anything shorter.
 bool IsRoot(const std::string& key) {
     if (key.rfind("\\\\", 0) != 0) return key.find('\\') == std::string::npos;
@@ -76,16 +120,62 @@ bool IsOrHoldsSystemFolder(Os& os, const std::string& key) {
 }  // namespace
 
 HeldFolders::~HeldFolders() {
-    for (int i = 0; i < count_; ++i) os_.CloseFolder(held_[i]);
+    for (const FolderHandle handle : held_) os_.CloseFolder(handle);
 }
 
-bool HeldFolders::Hold(const std::string& folder) {
-    if (count_ == 4) return false;
-    if (!os_.DirectoryExists(folder)) os_.CreateDirectory(folder);
-    const FolderHandle handle = os_.OpenFolder(folder);
-    if (!handle) return false;
-    held_[count_++] = handle;
-    return true;
+HeldFolder HeldFolders::Keep(FolderHandle handle) {
+    if (!handle) return {};
+    held_.push_back(handle);
+    std::string path = os_.GetFolderPath(handle);
+    if (path.empty()) return {};
+    if (path.back() != '\\') path += '\\';
+    return {handle, path};
+}
+
+HeldFolder HeldFolders::HoldTarget(const std::string& folder) {
+    const std::string path = WithoutFinalBackslash(folder);
+    FolderHandle handle = os_.OpenFolder(path);
+    std::string owner;
+    if (!handle && os_.GetLinkOwner(path, &owner) && IsTrustedOwner(os_, owner))
+        handle = os_.OpenFolderFollowing(path);
+    const HeldFolder held = Keep(handle);
+    if (!held) return {};
+    // Checked once held, so that nothing can change on the way between the check and
+    // the hold: every link on the way is one a user could not have made, and the path
+    // leads to the very folder held.
+    for (const std::string& step : StepsOf(path)) {
+        if (os_.GetLinkOwner(step, &owner) && !IsTrustedOwner(os_, owner)) {
+            os_.SetLastError(kErrorAccessDenied);
+            return {};
+        }
+    }
+    const FolderHandle again = os_.OpenFolderFollowing(path);
+    const std::string now = again ? os_.GetFolderPath(again) + "\\" : std::string();
+    if (again) os_.CloseFolder(again);
+    if (Key(now) != Key(held.path)) {
+        os_.SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    return held;
+}
+
+HeldFolder HeldFolders::Hold(const std::string& folder) {
+    return Keep(os_.OpenFolder(folder));
+}
+
+HeldFolder HeldFolders::HoldAt(const HeldFolder& parent, const std::string& name) {
+    const HeldFolder held = Keep(os_.OpenFolderAt(parent.handle, name));
+    // Opened through the parent's handle, it lies inside the parent; the system says so.
+    if (held && Key(held.path) != Key(parent.path + name)) {
+        os_.SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    return held;
+}
+
+bool IsTrustedOwner(Os& os, const std::string& owner) {
+    return !owner.empty() &&
+           (owner == kAdministratorsSid || owner == kSystemSid || owner == os.GetProcessUserSid());
 }
 
 bool IsTrustedFolder(Os& os, const std::string& folder) {
@@ -93,8 +183,7 @@ bool IsTrustedFolder(Os& os, const std::string& folder) {
     if (!handle) return false;
     const std::string owner = os.GetFolderOwner(handle);
     os.CloseFolder(handle);
-    return !owner.empty() &&
-           (owner == kAdministratorsSid || owner == kSystemSid || owner == os.GetProcessUserSid());
+    return IsTrustedOwner(os, owner);
 }
 
 bool MayOpenToEveryone(Os& os, const std::string& folder) {

@@ -3,28 +3,48 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/os.h"
 
 namespace sorvane {
 
-// Folders the run writes into, held open without following links while it writes:
-// a held folder can be neither renamed nor removed, so what goes in by path lands in it.
+// A folder held open: its handle, and where it really lies (final backslash).
+struct HeldFolder {
+    FolderHandle handle = 0;
+    std::string path;
+    explicit operator bool() const { return handle != 0; }
+};
+
+// Folders the run writes into, held open without following links while it writes: a
+// held folder can be neither renamed nor removed, and every name inside it is opened
+// through its handle, so nothing written there can be redirected.
 class HeldFolders {
   public:
     explicit HeldFolders(Os& os) : os_(os) {}
     HeldFolders(const HeldFolders&) = delete;
     HeldFolders& operator=(const HeldFolders&) = delete;
     ~HeldFolders();
-    // Creates |folder| (its parent exists) when missing and holds it: false when it is a
-    // link or no folder, which is then neither followed nor removed.
-    bool Hold(const std::string& folder);
+    // The installation folder |folder| (it exists): held, and named by where it really
+    // lies. A link on the way to it, the folder itself included, is followed only when
+    // Administrators, SYSTEM or the account running the setup own it, as none of the
+    // machine's users could have made it; otherwise, or when the path no longer leads to
+    // the held folder once checked, nothing is held (the last error tells).
+    HeldFolder HoldTarget(const std::string& folder);
+    // |folder| (it exists) held when it is a folder and no link.
+    HeldFolder Hold(const std::string& folder);
+    // The folder |name| in |parent|, created when missing: held when it is no link.
+    HeldFolder HoldAt(const HeldFolder& parent, const std::string& name);
 
   private:
+    HeldFolder Keep(FolderHandle handle);
     Os& os_;
-    FolderHandle held_[4] = {};
-    int count_ = 0;
+    std::vector<FolderHandle> held_;
 };
+
+// Owners whom no user of the machine can be: Administrators, SYSTEM, or the account
+// running the setup.
+bool IsTrustedOwner(Os& os, const std::string& owner_sid);
 
 // A data folder that is no link and is owned by Administrators, SYSTEM or the account
 // running the setup; one that a user made (and owns) is not trusted.

@@ -1,6 +1,8 @@
 #include "install/data_folders.h"
 
 #include "install/checked_folder.h"
+#include "install/file_swap.h"
+#include "install/profile_text.h"
 #include "platform/setup_error.h"
 
 namespace sorvane {
@@ -31,12 +33,45 @@ std::string SettleDataFolder(Os& os, const std::string& target_folder) {
     return target_folder;
 }
 
-void WriteClientSettings(Os& os, const std::string& target_folder,
-                         const std::string& language_code) {
-    const std::string file = target_folder + kSettingsFile;
+namespace {
+
+// The settings that stand, when they lie in a plain file of one name: a link or a file
+// with further names elsewhere is replaced without being read, as its content may be
+// anything on the machine.
+std::string StandingSettings(Os& os, FolderHandle datax) {
+    const FileHandle file = os.OpenFileAt(datax, kSettingsFileName);
+    if (!file) return {};
+    std::string text;
+    FileFacts facts;
+    if (os.GetFileBasics(file, &facts) && !(facts.attributes & kFileAttributeReparsePoint) &&
+        facts.links == 1) {
+        char buffer[4096];
+        std::size_t done = 0;
+        while (os.ReadFile(file, buffer, sizeof buffer, &done) && done > 0) text.append(buffer, done);
+    }
+    os.CloseFile(file);
+    return text;
+}
+
+bool WriteAll(Os& os, FileHandle file, const std::string& text) {
+    std::size_t done = 0;
+    return os.WriteFile(file, text.data(), text.size(), &done) && done == text.size();
+}
+
+}  // namespace
+
+void WriteClientSettings(Os& os, const HeldFolder& datax, const std::string& language_code) {
+    const std::string path = datax.path + kSettingsFileName;
     const char* value = language_code == "TR" ? "turkce.lng" : "english.lng";
-    if (!os.WriteProfileString("Ayarlar", "Language", value, file))
-        throw SetupError("Unable to write to " + file, os.GetLastError());
+    const std::string text =
+        ProfileWithValue(StandingSettings(os, datax.handle), "Ayarlar", "Language", value);
+    FileSwap swap(os);
+    const FileHandle file = swap.Stage(datax.handle, datax.path, kSettingsFileName);
+    std::string failed = path;
+    std::uint32_t error = 0;
+    if (!file || !WriteAll(os, file, text) || !swap.SwapAll(&failed, &error))
+        throw SetupError("Unable to write to " + path, error ? error : os.GetLastError());
+    swap.RemoveSetAside();
 }
 
 }  // namespace sorvane

@@ -10,6 +10,8 @@ namespace sorvane {
 
 inline constexpr const char* kProductFolder = "Sorvane";
 inline constexpr const char* kSettingsFile = "datax\\kayit.dat";  // in the target folder
+inline constexpr const char* kSettingsFolderName = "datax";
+inline constexpr const char* kSettingsFileName = "kayit.dat";
 
 // Creates |folder| with all missing parents; true when it exists afterwards.
 bool ForceDirectories(Os& os, const std::string& folder);
@@ -19,9 +21,12 @@ bool ForceDirectories(Os& os, const std::string& folder);
 // folder.
 std::string SettleDataFolder(Os& os, const std::string& target_folder);
 
-// Writes the client's language into "datax\kayit.dat" of the target folder; raises
-// "Unable to write to <path>" when the profile service cannot write the file.
-void WriteClientSettings(Os& os, const std::string& target_folder,
-                         const std::string& language_code);
+struct HeldFolder;
+
+// Writes the client's language into "kayit.dat" of the held "datax" folder |datax| of the
+// target folder: a new file holding the old one's other settings takes the name once it
+// is whole, so a failure leaves the old file as it was. Raises "Unable to write to
+// <path>" when it cannot.
+void WriteClientSettings(Os& os, const HeldFolder& datax, const std::string& language_code);
 
 }  // namespace sorvane

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "install/data_folders.h"
+#include "install/file_swap.h"
 
 namespace sorvane {
 
@@ -16,64 +16,62 @@ const char* PayloadName(int id) {
     return PayloadTable[id - kFirstPayloadId];
 }
 
+const HeldFolder& PayloadFolder(const PayloadFolders& folders, int id) {
+    const std::string name = PayloadName(id) ? PayloadName(id) : "";
+    return name.find('\\') == std::string::npos ? folders.target : folders.plugin;
+}
+
+std::string PayloadFileName(int id) {
+    const std::string name = PayloadName(id) ? PayloadName(id) : "";
+    return name.substr(name.find_last_of('\\') + 1);
+}
+
 namespace {
 
-// Leaves the stream's own bytes in the file, as a payload that cannot be inflated stays.
-void WriteCompressed(Os& os, FileHandle file, const ResourceView& view) {
-    if (!os.SetFilePosition(file, 0) || !os.SetEndOfFile(file)) return;
-    for (std::size_t at = 0; at < view.size;) {
-        const std::size_t chunk = std::min(kCopyChunk, view.size - at);
-        std::size_t done = 0;
-        if (!os.WriteFile(file, view.data + at, chunk, &done) || done != chunk) return;
-        at += chunk;
-    }
-}
+constexpr std::uint32_t kErrorResourceNotFound = 1812;  // ERROR_RESOURCE_DATA_NOT_FOUND
 
 }  // namespace
 
-bool ExtractPayload(RunContext& run, int id, const std::string& target_folder) noexcept {
+bool ExtractPayload(RunContext& run, int id, const PayloadFolders& folders, FileSwap& swap,
+                    std::uint32_t* error) noexcept {
     Os& os = run.os;
-    bool result = false;
+    *error = kErrorSuccess;
     ResourceView view;
-    FileHandle file = 0;
+    bool whole = false;
     try {
         StepProgress(run);
-        const char* name = PayloadName(id);
-        if (!name) return false;
-        const std::string path = target_folder + name;
-        const std::size_t cut = path.find_last_of('\\');
-        const std::string folder = path.substr(0, cut + 1);
-        if (!os.DirectoryExists(folder)) ForceDirectories(os, folder);
-        run.controls.Edit2.SetText(path.substr(cut + 1));
+        if (!PayloadName(id)) return false;
+        const HeldFolder& folder = PayloadFolder(folders, id);
+        const std::string name = PayloadFileName(id);
+        run.controls.Edit2.SetText(name);
         os.PumpMessages();
 
         view = os.LoadResource(id);
-        if (view.valid()) {
-            // Deleting only now keeps an older file when the resource is missing.
-            if (os.FileExists(path)) os.DeleteFile(path);
-            file = os.CreateFileReadWrite(path);
-            if (file) {
-                switch (InflateInto(os, file, view.data, view.size)) {
-                    case InflateResult::Ok:
-                        result = true;
-                        break;
-                    case InflateResult::WriteFailed:
-                        break;
-                    default:
-                        WriteCompressed(os, file, view);
-                        break;
-                }
-            }
+        if (!view.valid()) {
+            *error = kErrorResourceNotFound;
+        } else if (const FileHandle file = swap.Stage(folder.handle, folder.path, name); !file) {
+            *error = os.GetLastError();
+        } else {
+            std::uint64_t written = 0;
+            const InflateResult result = InflateInto(os, file, view.data, view.size, &written);
+            FileFacts facts;
+            // Whole means checked: the stream ended with its check, and the file holds
+            // every byte inflated, no more.
+            whole = result == InflateResult::Ok && os.GetFileBasics(file, &facts) &&
+                    facts.size == written;
+            if (!whole)
+                *error = result == InflateResult::WriteFailed ? os.GetLastError()
+                                                              : InflateErrorCode(result);
         }
     } catch (...) {
-        result = false;
+        whole = false;
     }
+    if (!whole && *error == kErrorSuccess) *error = kErrorAccessDenied;
     try {
-        if (file) os.CloseFile(file);
         if (view.valid()) os.ReleaseResource(view);
     } catch (...) {
     }
-    return result;
+    return whole;
 }
 
 }  // namespace sorvane

@@ -2,12 +2,14 @@
 #include <vector>
 
 #include "core/zlib_stream.h"
-#include "platform/setup_error.h"
 #include "install/payload.h"
 
 namespace sorvane {
 
 namespace {
+
+constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+constexpr std::uint32_t kErrorInvalidData = 13;
 
 bool WriteAll(Os& os, FileHandle file, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
@@ -23,37 +25,47 @@ class FileSink : public InflateSink {
   public:
     FileSink(Os& os, FileHandle file) : os_(os), file_(file) {}
     bool Take(const std::uint8_t* data, std::size_t size) override {
-        return WriteAll(os_, file_, data, size);
+        if (!WriteAll(os_, file_, data, size)) return false;
+        written += size;
+        return true;
     }
+    std::uint64_t written = 0;
 
   private:
     Os& os_;
     FileHandle file_;
 };
 
-const char* Describe(InflateResult result) {
-    switch (result) {
-        case InflateResult::Damaged:
-            return "the payload data is damaged";
-        case InflateResult::Truncated:
-            return "the payload data ends before its end";
-        case InflateResult::OutOfMemory:
-            return "not enough memory to inflate the payload";
-        case InflateResult::WriteFailed:
-            return "the inflated payload could not be written";
-        case InflateResult::Ok:
-            break;
+// Compares what inflates with what the file holds, piece by piece.
+class CompareSink : public InflateSink {
+  public:
+    CompareSink(Os& os, FileHandle file) : os_(os), file_(file) {}
+    bool Take(const std::uint8_t* data, std::size_t size) override {
+        buffer_.resize(size);
+        std::size_t got = 0;
+        while (got < size) {
+            std::size_t done = 0;
+            if (!os_.ReadFile(file_, buffer_.data() + got, size - got, &done) || done == 0)
+                return false;
+            got += done;
+        }
+        return std::equal(data, data + size, buffer_.begin());
     }
-    return "no error";
-}
+
+  private:
+    Os& os_;
+    FileHandle file_;
+    std::vector<std::uint8_t> buffer_;
+};
 
 }  // namespace
 
-InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std::size_t size) {
-    // A buffer that cannot be had is a failure like any other of memory: the caller then
-    // keeps the compressed bytes instead of an empty file.
+InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std::size_t size,
+                          std::uint64_t* written) {
     FileSink sink(os, file);
-    switch (InflateZlib(data, size, kInflateChunk, sink)) {
+    const ZlibVerdict verdict = InflateZlib(data, size, kInflateChunk, sink);
+    if (written) *written = sink.written;
+    switch (verdict) {
         case ZlibVerdict::Ok:
             return InflateResult::Ok;
         case ZlibVerdict::Truncated:
@@ -68,28 +80,33 @@ InflateResult InflateInto(Os& os, FileHandle file, const std::uint8_t* data, std
     return InflateResult::Damaged;
 }
 
-void InflateFileInPlace(Os& os, FileHandle file) {
-    if (!os.SetFilePosition(file, 0)) throw SetupError("the payload file cannot be read");
-    std::vector<std::uint8_t> compressed;
-    std::vector<std::uint8_t> block(65536);
-    for (;;) {
-        std::size_t done = 0;
-        if (!os.ReadFile(file, block.data(), block.size(), &done))
-            throw SetupError("the payload file cannot be read");
-        if (done == 0) break;
-        compressed.insert(compressed.end(), block.begin(), block.begin() + done);
+std::uint32_t InflateErrorCode(InflateResult result) {
+    switch (result) {
+        case InflateResult::Ok:
+            return kErrorSuccess;
+        case InflateResult::OutOfMemory:
+            return kErrorNotEnoughMemory;
+        case InflateResult::WriteFailed:
+            return kErrorAccessDenied;
+        case InflateResult::Damaged:
+        case InflateResult::Truncated:
+            break;
     }
-    if (!os.SetFilePosition(file, 0) || !os.SetEndOfFile(file))
-        throw SetupError("the payload file cannot be rewritten");
-    const InflateResult result = InflateInto(os, file, compressed.data(), compressed.size());
-    if (result != InflateResult::Ok && result != InflateResult::WriteFailed) {
-        // Put the compressed bytes back, so a failed inflation changes nothing.
-        os.SetFilePosition(file, 0);
-        os.SetEndOfFile(file);
-        WriteAll(os, file, compressed.data(), compressed.size());
-    }
-    os.SetFilePosition(file, 0);
-    if (result != InflateResult::Ok) throw SetupError(Describe(result));
+    return kErrorInvalidData;
+}
+
+bool HoldsPayload(Os& os, FileHandle file, int id) {
+    const ResourceView view = os.LoadResource(id);
+    if (!view.valid()) return false;
+    CompareSink sink(os, file);
+    bool same = os.SetFilePosition(file, 0) &&
+                InflateZlib(view.data, view.size, kInflateChunk, sink) == ZlibVerdict::Ok;
+    // Nothing may follow what inflates.
+    std::uint8_t extra = 0;
+    std::size_t done = 0;
+    same = same && os.ReadFile(file, &extra, 1, &done) && done == 0;
+    os.ReleaseResource(view);
+    return same;
 }
 
 }  // namespace sorvane

@@ -3,6 +3,8 @@
 #include "core/command_line.h"
 #include "install/checked_folder.h"
 #include "install/data_folders.h"
+#include "install/file_swap.h"
+#include "install/held_programs.h"
 #include "install/payload.h"
 #include "install/run_log.h"
 #include "platform/setup_error.h"
@@ -43,6 +45,8 @@ std::string ToLongPath(Os& os, const std::string& path) {
 void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
     const std::string helper_path = folder + "_marrow.exe";
     if (!run.os.FileExists(helper_path)) return;
+    // A helper that is not held as the payload it must be is never started elevated.
+    if (run.programs && !run.programs->Held(kHelperPayloadId)) return;
     if (!run.steps.CreateFirewall) return;
     // The component goes when this scope ends, also when a call raises.
     std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window, folder);
@@ -52,6 +56,53 @@ void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
 }
 
 namespace {
+
+// Every payload is written whole beside its final name first; only when all six are
+// whole do they take their names, so that an installation is never left with a torn or
+// half-updated set of files. Old files in use are set aside until the next restart.
+void InstallPayloads(RunContext& run, const PayloadFolders& folders) {
+    Os& os = run.os;
+    RunLog* log = run.steps.Log;
+    RemoveLeftovers(os, folders.target.handle, folders.target.path);
+    RemoveLeftovers(os, folders.plugin.handle, folders.plugin.path);
+    {
+        FileSwap swap(os);
+        for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
+            os.PumpMessages();
+            const std::string path = folders.target.path + PayloadName(id);
+            if (log) log->Step("file", folders.target.path, PayloadName(id));
+            std::uint32_t error = 0;
+            // 3 to 8
+            if (!ExtractPayload(run, id, folders, swap, &error)) {
+                os.SetLastError(error);
+                throw SetupError("Unable to write to " + path, error);
+            }
+            if (log) log->StepEnd(true);
+            run.controls.Edit2.SetText("");
+            os.PumpMessages();
+        }
+        std::string failed;
+        std::uint32_t error = 0;
+        if (!swap.SwapAll(&failed, &error)) {
+            // The run's end logs this step as failed, with the code.
+            if (log) log->Step("file", failed);
+            os.SetLastError(error);
+            throw SetupError("Unable to write to " + failed, error);
+        }
+        if (log) log->Line("ok", "installed files", folders.target.path);
+        for (const std::string& waiting : swap.RemoveSetAside())
+            if (log) log->Line("ok", "old file deleted at the next restart", waiting);
+    }
+    // Held from here until started, once checked to be what was written.
+    if (run.programs) {
+        for (const int id : {kHelperPayloadId, kClientPayloadId}) {
+            if (!run.programs->Hold(folders.target, id)) {
+                const std::string path = folders.target.path + PayloadName(id);
+                throw SetupError("Unable to write to " + path, kErrorAccessDenied);
+            }
+        }
+    }
+}
 
 void ShowFinishPage(RunContext& run) {
     auto& c = run.controls;
@@ -81,18 +132,24 @@ void RunInstallation(RunContext& run) {
         return;
     }
     if (target.back() != '\\') target += '\\';
-    // The folders that everyone may write into once opened are held from here on, so
-    // that none can be swapped for a link; one that is a link is refused before anything
+    // The folders that everyone may write into once opened are held from here on, and
+    // every name inside them is opened through the held folder, so that none can be
+    // swapped for a link or redirected; one that is a link is refused before anything
     // goes through it.
     HeldFolders held(os);
     if (log) log->Step("target folder", target);
     const bool made = ForceDirectories(os, target);
-    if (made && !held.Hold(target)) throw SetupError("Unable to write to " + target, HoldError(os));
+    HeldFolder target_folder;
+    if (made && !(target_folder = held.HoldTarget(target)))
+        throw SetupError("Unable to write to " + target, HoldError(os));
     if (log) log->StepEnd(made);
+    // The run works by where the folder really lies: a link on the way is not named
+    // again in what the installation leaves.
+    if (made) target = target_folder.path;
     s.InstallDir = target;
 
     const std::string data = SettleDataFolder(os, target);
-    const bool data_held = data == target || held.Hold(data);
+    const HeldFolder data_folder = data == target ? target_folder : held.Hold(data);
     if (log) log->Line("ok", "data folder", data);
     // Checked before anything is written: opened to everyone, the folder would open
     // whatever else lies there too.
@@ -108,29 +165,23 @@ void RunInstallation(RunContext& run) {
         }
     }
     if (log) log->Step("provider folder", target, "plugin");
-    if (!held.Hold(target + "plugin"))
+    PayloadFolders folders{target_folder, target_folder ? held.HoldAt(target_folder, "plugin")
+                                                        : HeldFolder{}};
+    if (!folders.plugin)
         throw SetupError("Unable to write to " + target + "plugin\\_pellin.dll", HoldError(os));
     if (log) log->StepEnd(true);
 
     StepProgress(run);  // 2
     ShowStatus(run, s.StatusCopyingFiles);
-    for (int id = kFirstPayloadId; id <= kLastPayloadId; ++id) {
-        os.PumpMessages();
-        if (log) log->Step("file", target, PayloadName(id));
-        // 3 to 8; a failed payload does not stop the run
-        const bool written = ExtractPayload(run, id, target);
-        if (log) log->StepEnd(written);
-        run.controls.Edit2.SetText("");
-        os.PumpMessages();
-    }
+    InstallPayloads(run, folders);
     StepProgress(run);  // 9
 
     // Made when missing; one that is a link is left alone, as nothing is written there.
-    if (data_held && !os.DirectoryExists(data + "datax")) os.CreateDirectory(data + "datax");
-    if (log) log->Step("settings file", target, "datax\\kayit.dat");
-    if (!held.Hold(target + "datax"))
-        throw SetupError("Unable to write to " + target + kSettingsFile, HoldError(os));
-    WriteClientSettings(os, target, s.LanguageCode);
+    if (data_folder && data != target) held.HoldAt(data_folder, kSettingsFolderName);
+    if (log) log->Step("settings file", target, kSettingsFile);
+    const HeldFolder datax = held.HoldAt(target_folder, kSettingsFolderName);
+    if (!datax) throw SetupError("Unable to write to " + target + kSettingsFile, HoldError(os));
+    WriteClientSettings(os, datax, s.LanguageCode);
     if (log) log->StepEnd(true);
 
     run.controls.Edit2.SetText(kPleaseWait);
@@ -144,6 +195,7 @@ void RunInstallation(RunContext& run) {
         // The provider can be registered later by the client; the run goes on.
         if (log) log->StepEnd(false);
     }
+    if (run.programs) run.programs->Release(kHelperPayloadId);
 
     StepProgress(run);  // 11
     ShowStatus(run, s.StatusWritingRegistry);

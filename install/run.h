@@ -12,6 +12,7 @@
 
 namespace sorvane {
 
+class HeldPrograms;
 class RunLog;
 
 // The controls of the wizard form that the run drives.
@@ -44,6 +45,9 @@ struct RunContext {
     RunControls controls;
     const InstallSteps& steps;
     WindowHandle form_window;  // owner of the firewall component
+    // The programs the run and the finish page start, held until started; none in a run
+    // without them.
+    HeldPrograms* programs = nullptr;
 };
 
 inline constexpr int kProgressSteps = 15;
@@ -52,6 +56,8 @@ inline constexpr const char* kFinishPageText =
 inline constexpr const char* kStartClientCaption = "Sorvane'nı çalıştır";
 inline constexpr const char* kPleaseWait = "Please wait...";
 inline constexpr int kFinishPageIndex = 5;
+inline constexpr int kClientPayloadId = 101;  // tessen.exe
+inline constexpr int kHelperPayloadId = 103;  // _marrow.exe
 
 void RunInstallation(RunContext& run);
 

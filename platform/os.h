@@ -59,6 +59,7 @@ enum : std::uint32_t {
     kErrorFileNotFound = 2,
     kErrorPathNotFound = 3,
     kErrorAccessDenied = 5,
+    kErrorFileExists = 80,
     kErrorAlreadyExists = 183,
     kErrorNotAllAssigned = 1300,
     kErrorNoneMapped = 1332,
@@ -342,6 +343,49 @@ class Os {
     virtual FileHandle CreateNewFile(const std::string& path) = 0;
     // GetSystemDirectoryA, without final backslash; empty when unknown.
     virtual std::string GetSystemDirectory() = 0;
+
+    // --- links on the way to a folder
+    // Whether |path| itself (not what it leads to) is a junction or symbolic link, opened
+    // with FILE_FLAG_OPEN_REPARSE_POINT; when it is, |owner| is its owner as a SID string
+    // (empty when unknown). False for anything else, or when |path| cannot be opened.
+    virtual bool GetLinkOwner(const std::string& path, std::string* owner) = 0;
+    // OpenFolder that follows a link at |path| to the folder it leads to; 0 unless that
+    // is a directory and no link itself.
+    virtual FolderHandle OpenFolderFollowing(const std::string& path) = 0;
+    // Where the held folder really lies: GetFinalPathNameByHandleA with DOS names,
+    // without the "\\?\" prefix ("\\?\UNC\" becomes "\\"). Empty when unknown.
+    virtual std::string GetFolderPath(FolderHandle folder) = 0;
+
+    // --- inside held folders: each name is opened relative to the held folder's handle
+    // (NtCreateFile with the folder as root directory) and never through a link at that
+    // name, so that a held folder turned into a mount point later redirects nothing.
+    // The folder |name| in |parent|, created when missing and held as OpenFolder holds
+    // it: 0 when it is a link or no folder (the last error tells).
+    virtual FolderHandle OpenFolderAt(FolderHandle parent, const std::string& name) = 0;
+    // A new file |name| in |folder| for reading and writing, shared with nobody, that this
+    // handle may rename and delete: 0 when the name stands already (error 80) or the
+    // file cannot be made.
+    virtual FileHandle CreateNewFileAt(FolderHandle folder, const std::string& name) = 0;
+    // The file |name| in |folder| for reading only, shared for reading only, so that
+    // nobody may write, rename or delete it while it is open; a link is opened as itself
+    // (GetFileFacts then shows it). 0 when there is no such file or it is in use.
+    virtual FileHandle OpenFileAt(FolderHandle folder, const std::string& name) = 0;
+    // Gives the open |file| (from CreateNewFileAt) the name |name| in |folder|, never
+    // replacing what stands there: false with the system's error (183 when it stands).
+    virtual bool RenameFileAt(FileHandle file, FolderHandle folder, const std::string& name) = 0;
+    // Renames |from| in |folder| to |to| there: the name itself (a link as the link),
+    // never replacing what stands at |to|. False with the system's error.
+    virtual bool RenameAt(FolderHandle folder, const std::string& from, const std::string& to) = 0;
+    // Deletes the file |name| in |folder|, a link as the link: false with the system's
+    // error (5 for a program that runs or a library that is loaded).
+    virtual bool DeleteAt(FolderHandle folder, const std::string& name) = 0;
+    // Deletes the open |file| (from CreateNewFileAt); it goes when it is closed.
+    virtual bool DeleteOpenFile(FileHandle file) = 0;
+    // The names in |folder| read through its handle, without "." and "..".
+    virtual bool ListFolderAt(FolderHandle folder, std::vector<std::string>* names) = 0;
+    // GetFileInformationByHandle of an open file: only the attributes, the number of
+    // links and the size of |facts| are filled in.
+    virtual bool GetFileBasics(FileHandle file, FileFacts* facts) = 0;
 };
 
 }  // namespace sorvane

@@ -126,7 +126,8 @@ TqnInstaller::TqnInstaller(Os& os, SetupSession& session, const InstallSteps& st
       CheckBox2(OnPage(*this, Kind::CheckBox, TabSheet7, "CheckBox2", {24, 280, 449, 17})),
       os_(os),
       session_(session),
-      steps_(steps) {
+      steps_(steps),
+      programs_(os) {
     SetText("...");
     SetVisible(false);
     Header(*this, TabSheet2, "Panel6", "Label26", "Lisans Sözleşmesi", "Label27",
@@ -325,7 +326,8 @@ void TqnInstaller::RunInstallation() {
                    {JvXPProgressBar1, Label23, Edit2, Label24, CheckBox2, Button1, Button2, Button3,
                     PageControl1},
                    steps_,
-                   native};
+                   native,
+                   &programs_};
     running_ = true;
     try {
         sorvane::RunInstallation(run);
@@ -347,11 +349,13 @@ void TqnInstaller::CloseWizard(bool immediate) {
     // nothing: the client is started once at most.
     if (quit_requested_) return;
     if (immediate) {
-        if (!session_.Silent && CheckBox2.checked()) {
+        // Only the client this run wrote and held is started.
+        if (!session_.Silent && CheckBox2.checked() && programs_.Held(kClientPayloadId)) {
             const std::string client = session_.InstallDir + "tessen.exe";
             if (os_.ShellExecute(0, "", client, "", "", kShowNormal) == kShellAccessDenied)
                 os_.ShellExecute(0, "runas", client, "", "", kShowNormal);
         }
+        programs_.Release(kClientPayloadId);
         EndWizard();
         return;
     }

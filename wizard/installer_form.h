@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/session.h"
+#include "install/held_programs.h"
 #include "install/run.h"
 #include "platform/os.h"
 #include "ui/controls.h"
@@ -93,6 +94,8 @@ class TqnInstaller : public ui::Form {
     Os& os_;
     SetupSession& session_;
     const InstallSteps& steps_;
+    // The helper and the client, held from the moment they are written until started.
+    HeldPrograms programs_;
     bool quit_requested_ = false;
     bool close_query_installed_ = true;
     bool running_ = false;

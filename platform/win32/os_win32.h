@@ -122,6 +122,20 @@ class Win32Os : public Os {
     FileHandle CreateNewFile(const std::string& path) override;
     std::string GetSystemDirectory() override;
 
+    // links on the way, and names inside held folders (os_win32_held.cpp)
+    bool GetLinkOwner(const std::string& path, std::string* owner) override;
+    FolderHandle OpenFolderFollowing(const std::string& path) override;
+    std::string GetFolderPath(FolderHandle folder) override;
+    FolderHandle OpenFolderAt(FolderHandle parent, const std::string& name) override;
+    FileHandle CreateNewFileAt(FolderHandle folder, const std::string& name) override;
+    FileHandle OpenFileAt(FolderHandle folder, const std::string& name) override;
+    bool RenameFileAt(FileHandle file, FolderHandle folder, const std::string& name) override;
+    bool RenameAt(FolderHandle folder, const std::string& from, const std::string& to) override;
+    bool DeleteAt(FolderHandle folder, const std::string& name) override;
+    bool DeleteOpenFile(FileHandle file) override;
+    bool ListFolderAt(FolderHandle folder, std::vector<std::string>* names) override;
+    bool GetFileBasics(FileHandle file, FileFacts* facts) override;
+
   private:
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;

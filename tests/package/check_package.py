@@ -88,7 +88,7 @@ def no_timestamp(pkg):
 # Known system DLLs only. comctl32 and mpr (the network-drive dialog) are absent on
 # purpose: the program loads them itself once DLL search is restricted.
 ALLOWED_DLLS = {"kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32",
-                "ws2_32", "shlwapi", "msvcrt"}
+                "ws2_32", "shlwapi", "msvcrt", "ntdll"}
 
 
 @check("imports only allowed system DLLs")

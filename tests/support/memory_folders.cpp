@@ -6,7 +6,6 @@ namespace sorvane::test {
 
 namespace {
 
-constexpr std::uint32_t kErrorFileExists = 80;
 
 bool StartsFolder(const std::string& path, const std::string& folder) {
     NoCaseLess less;
@@ -17,13 +16,15 @@ bool StartsFolder(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-void MemoryOs::AddLink(const std::string& path, const std::string& target) {
+void MemoryOs::AddLink(const std::string& path, const std::string& target,
+                       const std::string& owner) {
     const std::string p = ResolveNoFollow(path);
     AddDirectory(p.substr(0, p.find_last_of('\\')));
     Node& node = nodes_[p];
     node = Node{};
     node.directory = true;
     node.link = Resolve(target);
+    node.owner = owner;
 }
 
 bool MemoryOs::Held(const std::string& path) const {

@@ -192,8 +192,8 @@ bool MemoryOs::DeleteFile(const std::string& path) {
     calls.push_back("DeleteFile " + path);
     const std::string p = Resolve(path);
     auto it = nodes_.find(p);
-    if (it == nodes_.end() || it->second.directory || it->second.locked || it->second.read_only ||
-        InUse(p))
+    if (it == nodes_.end() || it->second.directory || it->second.locked || it->second.loaded ||
+        it->second.read_only || InUse(p))
         return false;
     nodes_.erase(it);
     return true;
@@ -207,7 +207,7 @@ FileHandle MemoryOs::CreateFileReadWrite(const std::string& path) {
     if (InDeniedFolder(p)) return FailFile(kErrorAccessDenied);
     if (Node* n = Find(p)) {
         if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
-        if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation);
+        if (n->locked || n->loaded || InUse(p)) return FailFile(kErrorSharingViolation);
         n->data.clear();
     } else {
         nodes_[p] = Node{};
@@ -222,7 +222,7 @@ FileHandle MemoryOs::OpenFileReadWrite(const std::string& path) {
     const Node* n = Find(p);
     if (!n) return FailFile(Find(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound);
     if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
-    if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation);
+    if (n->locked || n->loaded || InUse(p)) return FailFile(kErrorSharingViolation);
     handles_[next_handle_] = Open{p, 0};
     return next_handle_++;
 }
@@ -243,7 +243,7 @@ bool MemoryOs::ReadFile(FileHandle file, void* buffer, std::size_t size, std::si
 bool MemoryOs::WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) {
     *done = 0;
     auto it = handles_.find(file);
-    if (it == handles_.end()) return false;
+    if (it == handles_.end() || it->second.read_only) return false;
     std::size_t n = size;
     if (disk_free) n = std::min(n, *disk_free);
     auto& bytes = nodes_[it->second.path].data;
@@ -276,7 +276,11 @@ bool MemoryOs::SetEndOfFile(FileHandle file) {
 
 void MemoryOs::CloseFile(FileHandle file) {
     calls.push_back("CloseFile");
-    handles_.erase(file);
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return;
+    const Open open = it->second;
+    handles_.erase(it);
+    if (open.delete_on_close && !InUse(open.path)) nodes_.erase(open.path);
 }
 
 bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
@@ -327,7 +331,7 @@ bool MemoryOs::WriteProfileString(const std::string& section, const std::string&
     if (!parent || !parent->directory) return FailFile(kErrorPathNotFound) != 0;
     if (Node* n = Find(p)) {
         if (n->directory || n->read_only) return FailFile(kErrorAccessDenied) != 0;
-        if (n->locked || InUse(p)) return FailFile(kErrorSharingViolation) != 0;
+        if (n->locked || n->loaded || InUse(p)) return FailFile(kErrorSharingViolation) != 0;
     }
 
     // Rewrite the profile text line by line, keeping everything but the one key.

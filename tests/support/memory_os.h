@@ -29,7 +29,10 @@ class MemoryOs : public Os {
     struct Node {
         bool directory = false;
         std::vector<std::uint8_t> data;
-        bool locked = false;     // in use by another process: no delete, open or replace
+        bool locked = false;     // in use by another process: no delete, open, rename or replace
+        // A program that runs or a library that is loaded: it can be renamed, but not
+        // deleted, opened for writing or replaced.
+        bool loaded = false;
         bool read_only = false;  // no delete, open for writing or replace
         std::string link;        // a junction: the folder it leads to; empty for none
         std::string owner = "S-1-5-32-544";  // Administrators, as an elevated setup makes them
@@ -209,7 +212,9 @@ class MemoryOs : public Os {
     // --- links, owners, held folders and the batch's private folder (memory_folders.cpp)
     // A junction at |path| leading to the folder |target|: paths through it reach the
     // target, as the system follows them; OpenFolder refuses the junction itself.
-    void AddLink(const std::string& path, const std::string& target);
+    // |owner| made it: Administrators unless told.
+    void AddLink(const std::string& path, const std::string& target,
+                 const std::string& owner = "S-1-5-32-544");
     std::string process_user_sid = "S-1-5-21-1004-1004-1004-500";
     std::string system_directory = "C:\\Windows\\system32";
     // The privileges the process token holds; enabling another is not all assigned.
@@ -230,6 +235,26 @@ class MemoryOs : public Os {
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
     std::string GetSystemDirectory() override { return system_directory; }
+
+    // --- links on the way and names inside held folders (memory_held.cpp). A held
+    // folder keeps its names when it is turned into a junction later (AddLink on an empty
+    // held folder, as a user may do to any empty folder they may write into): a name
+    // opened through the handle is found in the folder itself, while a path leads
+    // through the junction.
+    bool GetLinkOwner(const std::string& path, std::string* owner) override;
+    FolderHandle OpenFolderFollowing(const std::string& path) override;
+    std::string GetFolderPath(FolderHandle folder) override;
+    FolderHandle OpenFolderAt(FolderHandle parent, const std::string& name) override;
+    FileHandle CreateNewFileAt(FolderHandle folder, const std::string& name) override;
+    FileHandle OpenFileAt(FolderHandle folder, const std::string& name) override;
+    bool RenameFileAt(FileHandle file, FolderHandle folder, const std::string& name) override;
+    bool RenameAt(FolderHandle folder, const std::string& from, const std::string& to) override;
+    bool DeleteAt(FolderHandle folder, const std::string& name) override;
+    bool DeleteOpenFile(FileHandle file) override;
+    bool ListFolderAt(FolderHandle folder, std::vector<std::string>* names) override;
+    bool GetFileBasics(FileHandle file, FileFacts* facts) override;
+    // The content of |name| in the held |folder| itself, not through any junction.
+    std::string ContentAt(FolderHandle folder, const std::string& name);
 
     // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
     std::vector<std::string> calls;
@@ -360,7 +385,12 @@ class MemoryOs : public Os {
     struct Open {
         std::string path;
         std::size_t position = 0;
+        bool read_only = false;        // opened for reading only, shared for reading only
+        bool delete_on_close = false;  // DeleteOpenFile
     };
+    // The node |name| inside the held |folder|, found without following any junction;
+    // an empty key when |folder| is not held or |name| is no plain name.
+    std::string KeyAt(FolderHandle folder, const std::string& name) const;
     std::map<std::string, Node, NoCaseLess> nodes_;
     std::map<std::string, std::string, NoCaseLess> short_to_long_;
     std::map<FileHandle, Open> handles_;

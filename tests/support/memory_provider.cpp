@@ -113,7 +113,8 @@ bool MemoryOs::CopyFile(const std::string& from, const std::string& to, bool fai
     const Node* parent = Find(ParentFolder(target));
     if (!parent || !parent->directory) return false;
     if (const Node* t = Find(target)) {
-        if (fail_if_exists || t->directory || t->locked || t->read_only || InUse(target))
+        if (fail_if_exists || t->directory || t->locked || t->loaded || t->read_only ||
+            InUse(target))
             return false;
     }
     if (disk_free && s->data.size() > *disk_free) return false;
@@ -135,10 +136,12 @@ bool MemoryOs::MoveFileEx(const std::string& from, const std::string& to, std::u
     }
     const std::string target = Resolve(to);
     auto it = nodes_.find(source);
-    if (to.empty() || it == nodes_.end() || it->second.directory || InUse(source)) return false;
+    if (to.empty() || it == nodes_.end() || it->second.directory || it->second.locked ||
+        InUse(source))
+        return false;
     if (const Node* t = Find(target)) {
-        if (!(flags & kMoveReplaceExisting) || t->directory || t->locked || t->read_only ||
-            InUse(target))
+        if (!(flags & kMoveReplaceExisting) || t->directory || t->locked || t->loaded ||
+            t->read_only || InUse(target))
             return false;
     }
     const Node* parent = Find(ParentFolder(target));

@@ -12,7 +12,7 @@ FileHandle MemoryOs::OpenFileNoFollow(const std::string& path) {
     if (Node* n = Find(p)) {
         // A folder opens only with backup semantics, a read-only file not for writing.
         if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
-        if (n->locked || InUse(p)) return FailFile(32);  // ERROR_SHARING_VIOLATION
+        if (n->locked || n->loaded || InUse(p)) return FailFile(32);  // ERROR_SHARING_VIOLATION
     } else {
         if (InDeniedFolder(p)) return FailFile(kErrorAccessDenied);
         nodes_[p] = Node{};

@@ -199,13 +199,13 @@ TEST_F(InstallationRun, ProviderIsRegisteredOnlyWhenMissingAndTheHelperIsThere) 
     for (const auto& entry : log)
         EXPECT_EQ(entry.rfind("InstallThroughHelper", 0), std::string::npos);
 
-    // Without the helper file no component is made at all.
+    // Without the helper's payload the run ends before any component is made.
     log.clear();
     os.resources.erase(103);
     PrepareInteractiveRun("C:\\Y\\");
-    Form().RunInstallation();
+    EXPECT_THROW(Form().RunInstallation(), SetupError);
     for (const auto& entry : log) EXPECT_EQ(entry.rfind("CreateFirewall", 0), std::string::npos);
-    EXPECT_TRUE(Form().finish_shown());
+    EXPECT_FALSE(os.FileExists("C:\\Y\\tessen.exe"));
 }
 
 TEST_F(InstallationRun, StepsThatAreNotBuiltInAreSkipped) {
@@ -216,14 +216,44 @@ TEST_F(InstallationRun, StepsThatAreNotBuiltInAreSkipped) {
     EXPECT_TRUE(os.FileExists("C:\\X\\tessen.exe"));
 }
 
-TEST_F(InstallationRun, LockedPayloadStaysAndTheRunStillFinishes) {
-    os.AddFile("C:\\X\\tessen.exe", "old client");
-    os.Find("C:\\X\\tessen.exe")->locked = true;
+// An update never leaves a torn or half-updated set: a file that can be neither replaced
+// nor set aside ends the run with every installed file as it was.
+TEST_F(InstallationRun, FileThatCannotBeReplacedLeavesTheWholeSet) {
+    for (const char* name : {"tessen.exe", "harlock.exe", "_marrow.exe", "sporder.dll",
+                             "plugin\\_pellin.dll", "Uninstall.exe"})
+        os.AddFile(std::string("C:\\X\\") + name, std::string("old ") + name);
+    os.Find("C:\\X\\sporder.dll")->locked = true;  // held without delete sharing
+    PrepareInteractiveRun("C:\\X\\");
+    try {
+        Form().RunInstallation();
+        ADD_FAILURE() << "the run must raise";
+    } catch (const SetupError& e) {
+        EXPECT_STREQ(e.what(), "Unable to write to C:\\X\\sporder.dll");
+        EXPECT_EQ(e.code(), 32u);
+    }
+    for (const char* name : {"tessen.exe", "harlock.exe", "_marrow.exe", "sporder.dll",
+                             "plugin\\_pellin.dll", "Uninstall.exe"})
+        EXPECT_EQ(os.Content(std::string("C:\\X\\") + name), std::string("old ") + name);
+    EXPECT_EQ(os.ListFiles().size(), 6u);
+    EXPECT_FALSE(Form().finish_shown());
+}
+
+// The provider library is loaded by every program that uses the network: an update
+// sets it aside for the next restart, and the run ends well.
+TEST_F(InstallationRun, LoadedProviderIsReplacedAndTheOldOneWaitsForTheRestart) {
+    os.AddFile("C:\\X\\plugin\\_pellin.dll", "old provider");
+    os.Find("C:\\X\\plugin\\_pellin.dll")->loaded = true;
+    os.AddFile("C:\\X\\plugin\\_pellin.dll.0000ABCD.sorvane-old", "from an earlier run");
+    os.AddFile("C:\\X\\harlock.exe.00001234.sorvane-new", "half written");
     PrepareInteractiveRun("C:\\X\\");
     Form().RunInstallation();
-    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "old client");
-    EXPECT_EQ(os.Content("C:\\X\\harlock.exe"), "MZ payload 102");
     EXPECT_TRUE(Form().finish_shown());
+    EXPECT_EQ(os.Content("C:\\X\\plugin\\_pellin.dll"), "MZ payload 105");
+    ASSERT_EQ(os.at_restart.size(), 1u);
+    EXPECT_EQ(os.Content(os.at_restart[0]), "old provider");
+    // What earlier runs left is gone.
+    EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\_pellin.dll.0000ABCD.sorvane-old"));
+    EXPECT_FALSE(os.FileExists("C:\\X\\harlock.exe.00001234.sorvane-new"));
 }
 
 // --- the folders
@@ -327,23 +357,42 @@ TEST_F(DataFolder, RunRefusesPluginAndDataxFoldersThatAreLinks) {
     }
 }
 
-// A target that is a link could be re-pointed by whoever made it while the run writes.
-TEST_F(DataFolder, RunRefusesATargetThatIsALink) {
+// A link on the way that a user made could be re-pointed by them while the run writes;
+// one that an administrator made leads to the installation, which then names the
+// folder where it really lies.
+TEST_F(DataFolder, RunFollowsOnlyLinksNoUserCouldHaveMade) {
+    const std::string user = "S-1-5-21-1004-1004-1004-1001";
+    for (const char* link : {"C:\\X", "C:\\Tools"}) {
+        WizardFixture w;
+        w.RecordSteps();
+        w.AddPayloads();
+        w.os.AddDirectory("C:\\Windows\\System32\\drivers");
+        w.os.AddLink(link, "C:\\Windows\\System32\\drivers", user);
+        const std::string target = std::string(link) == "C:\\X" ? "C:\\X\\" : "C:\\Tools\\X\\";
+        w.PrepareInteractiveRun(target);
+        const std::size_t files = w.os.ListFiles().size();
+        EXPECT_THROW(w.Form().RunInstallation(), SetupError) << link;
+        EXPECT_EQ(w.os.ListFiles().size(), files) << link;
+        EXPECT_FALSE(w.os.DirectoryExists("C:\\Windows\\System32\\drivers\\plugin")) << link;
+    }
     WizardFixture w;
     w.RecordSteps();
     w.AddPayloads();
-    w.os.AddDirectory("C:\\Windows\\System32\\drivers");
-    w.os.AddLink("C:\\X", "C:\\Windows\\System32\\drivers");
-    w.PrepareInteractiveRun("C:\\X\\");
-    const std::size_t files = w.os.ListFiles().size();
-    EXPECT_THROW(w.Form().RunInstallation(), SetupError);
-    EXPECT_EQ(w.os.ListFiles().size(), files);
-    EXPECT_FALSE(w.os.DirectoryExists("C:\\Windows\\System32\\drivers\\plugin"));
+    w.os.AddDirectory("C:\\Apps\\Sorvane");
+    w.os.AddLink("C:\\Program Files\\Sorvane", "C:\\Apps\\Sorvane");  // Administrators'
+    w.PrepareInteractiveRun("C:\\Program Files\\Sorvane\\");
+    w.Form().RunInstallation();
+    EXPECT_TRUE(w.Form().finish_shown());
+    EXPECT_EQ(w.session.InstallDir, "C:\\Apps\\Sorvane\\");
+    EXPECT_TRUE(w.os.FileExists("C:\\Apps\\Sorvane\\plugin\\_pellin.dll"));
+    std::string owner;
+    EXPECT_TRUE(w.os.GetLinkOwner("C:\\Program Files\\Sorvane", &owner));  // the link stays
 }
 
 TEST_F(DataFolder, OldSystemGetsOneDataxFolderInTheTarget) {
     WizardFixture w;
     w.RecordSteps();
+    w.AddPayloads();
     w.os.major_version = 4;
     w.PrepareInteractiveRun("C:\\X\\");
     w.Form().RunInstallation();
@@ -366,40 +415,64 @@ TEST(ForceDirectories, CreatesEveryMissingLevel) {
 
 // --- the client's settings
 
-TEST(ClientSettings, LanguageFollowsTheLanguageCode) {
+class ClientSettings : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        os.AddDirectory("C:\\X\\datax");
+        datax = held.Hold("C:\\X\\datax");
+    }
+    std::string Settings() { return os.Content("C:\\X\\datax\\kayit.dat"); }
     MemoryOs os;
-    os.AddDirectory("C:\\X\\datax");
-    WriteClientSettings(os, "C:\\X\\", "TR");
-    EXPECT_EQ(os.Content("C:\\X\\datax\\kayit.dat"), "[Ayarlar]\r\nLanguage=turkce.lng\r\n");
-    WriteClientSettings(os, "C:\\X\\", "EN");
-    EXPECT_EQ(os.Content("C:\\X\\datax\\kayit.dat"), "[Ayarlar]\r\nLanguage=english.lng\r\n");
-    WriteClientSettings(os, "C:\\X\\", "tr");  // exact comparison
-    EXPECT_EQ(os.Content("C:\\X\\datax\\kayit.dat"), "[Ayarlar]\r\nLanguage=english.lng\r\n");
+    HeldFolders held{os};
+    HeldFolder datax;
+};
+
+TEST_F(ClientSettings, LanguageFollowsTheLanguageCode) {
+    WriteClientSettings(os, datax, "TR");
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nLanguage=turkce.lng\r\n");
+    WriteClientSettings(os, datax, "EN");
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nLanguage=english.lng\r\n");
+    WriteClientSettings(os, datax, "tr");  // exact comparison
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nLanguage=english.lng\r\n");
+    EXPECT_EQ(os.ListFiles().size(), 1u);
 }
 
-TEST(ClientSettings, OtherSectionsAndKeysRemain) {
-    MemoryOs os;
-    os.AddFile(
-        "C:\\X\\datax\\kayit.dat",
-        "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=old.lng\r\nZ=2\r\n");
-    WriteClientSettings(os, "C:\\X\\", "TR");
-    EXPECT_EQ(
-        os.Content("C:\\X\\datax\\kayit.dat"),
-        "[Genel]\r\nLanguage=keep.lng\r\n[Ayarlar]\r\nFilter=1\r\nLanguage=turkce.lng\r\nZ=2\r\n");
+TEST_F(ClientSettings, OtherSectionsAndKeysRemain) {
+    os.AddFile("C:\\X\\datax\\kayit.dat",
+               "[Genel]\r\nLanguage=keep.lng\r\n\r\n[ayarlar]\r\nFilter=1\r\n LANGUAGE =old.lng\r\n"
+               "Z=2\r\n[Son]");
+    WriteClientSettings(os, datax, "TR");
+    EXPECT_EQ(Settings(),
+              "[Genel]\r\nLanguage=keep.lng\r\n\r\n[ayarlar]\r\nFilter=1\r\nLanguage=turkce.lng\r\n"
+              "Z=2\r\n[Son]\r\n");
+    os.AddFile("C:\\X\\datax\\kayit.dat", "[Ayarlar]\r\nFilter=1\r\n\r\n[Son]\r\nA=1\r\n");
+    WriteClientSettings(os, datax, "EN");
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nFilter=1\r\nLanguage=english.lng\r\n\r\n[Son]\r\nA=1\r\n");
 }
 
-TEST(ClientSettings, FailureNamesTheFile) {
-    MemoryOs os;
-    EXPECT_THROW(
-        {
-            try {
-                WriteClientSettings(os, "C:\\Missing\\", "EN");
-            } catch (const SetupError& e) {
-                EXPECT_STREQ(e.what(), "Unable to write to C:\\Missing\\datax\\kayit.dat");
-                throw;
-            }
-        },
-        SetupError);
+// A link or a file of several names is replaced, never read into the settings that
+// everyone may read, nor written through.
+TEST_F(ClientSettings, LinkedFileIsReplacedUnread) {
+    os.AddFile("C:\\Windows\\secret.ini", "[Ayarlar]\r\nPassword=1\r\n");
+    os.AddFile("C:\\X\\datax\\kayit.dat", "[Ayarlar]\r\nPassword=1\r\n");
+    os.file_natures["C:\\X\\datax\\kayit.dat"].links = 2;
+    WriteClientSettings(os, datax, "TR");
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nLanguage=turkce.lng\r\n");
+    EXPECT_EQ(os.Content("C:\\Windows\\secret.ini"), "[Ayarlar]\r\nPassword=1\r\n");
+}
+
+TEST_F(ClientSettings, FailureNamesTheFileAndKeepsTheOldOne) {
+    os.AddFile("C:\\X\\datax\\kayit.dat", "[Ayarlar]\r\nLanguage=old.lng\r\n");
+    os.disk_free = 5;
+    try {
+        WriteClientSettings(os, datax, "EN");
+        ADD_FAILURE() << "the write must raise";
+    } catch (const SetupError& e) {
+        EXPECT_STREQ(e.what(), "Unable to write to C:\\X\\datax\\kayit.dat");
+        EXPECT_EQ(e.code(), 112u);
+    }
+    EXPECT_EQ(Settings(), "[Ayarlar]\r\nLanguage=old.lng\r\n");
+    EXPECT_EQ(os.ListFiles().size(), 1u);
 }
 
 // --- long paths

@@ -6,7 +6,7 @@
 #include <new>
 #include <random>
 
-#include "platform/setup_error.h"
+#include "install/file_swap.h"
 #include "install/payload.h"
 #include "support/wizard_fixture.h"
 
@@ -45,18 +45,39 @@ std::vector<std::uint8_t> Program(std::size_t size, unsigned seed) {
 
 class Extraction : public ::testing::Test, public WizardFixture {
   protected:
-    void SetUp() override { os.AddDirectory("C:\\X"); }
-    bool Extract(int id) {
-        RunContext run{
+    void SetUp() override {
+        os.AddDirectory("C:\\X");
+        folders.target = held.Hold("C:\\X");
+        folders.plugin = held.HoldAt(folders.target, "plugin");
+    }
+    RunContext Run() {
+        return RunContext{
             os,
             session,
             {Form().JvXPProgressBar1, Form().Label23, Form().Edit2, Form().Label24,
              Form().CheckBox2, Form().Button1, Form().Button2, Form().Button3, Form().PageControl1},
             steps,
             0};
-        return ExtractPayload(run, id, "C:\\X\\");
+    }
+    // Writes payload |id| and, when it is whole, gives it its name.
+    bool Extract(int id) {
+        RunContext run = Run();
+        FileSwap swap(os);
+        std::string failed;
+        error = 0;
+        return ExtractPayload(run, id, folders, swap, &error) && swap.SwapAll(&failed, &error) &&
+               (swap.RemoveSetAside(), true);
     }
     std::vector<std::uint8_t> FileBytes(const std::string& path) { return os.Find(path)->data; }
+    // Nothing of ours is left beside the files.
+    bool NoStagedFiles() {
+        for (const std::string& file : os.ListFiles())
+            if (file.find(".sorvane-") != std::string::npos) return false;
+        return true;
+    }
+    HeldFolders held{os};
+    PayloadFolders folders;
+    std::uint32_t error = 0;
 };
 
 TEST_F(Extraction, EachIdWritesItsFileUnderItsName) {
@@ -71,10 +92,10 @@ TEST_F(Extraction, EachIdWritesItsFileUnderItsName) {
                            "sporder.dll", "plugin\\_pellin.dll", "Uninstall.exe"};
     for (int id = 101; id <= 106; ++id)
         EXPECT_EQ(FileBytes(std::string("C:\\X\\") + names[id - 101]), programs[id]) << id;
-    EXPECT_TRUE(os.DirectoryExists("C:\\X\\plugin"));
     EXPECT_EQ(Form().JvXPProgressBar1.position(), 6);
     EXPECT_EQ(os.open_files(), 0);
     EXPECT_EQ(os.open_resource_views, 0);
+    EXPECT_TRUE(NoStagedFiles());
 }
 
 TEST_F(Extraction, ShowsTheBareFileNameWhileWriting) {
@@ -90,84 +111,75 @@ TEST_F(Extraction, ReplacesAnEarlierInstallation) {
     os.resources[102] = Deflate(Bytes("MZ new firewall"));
     EXPECT_TRUE(Extract(102));
     EXPECT_EQ(os.Content("C:\\X\\harlock.exe"), "MZ new firewall");
+    EXPECT_TRUE(NoStagedFiles());
+    EXPECT_TRUE(os.at_restart.empty());
 }
 
-TEST_F(Extraction, MissingResourceLeavesAnOlderFileUntouched) {
+// Whatever keeps a payload from being whole leaves the older file as it was, and
+// nothing of the new one.
+TEST_F(Extraction, FailureLeavesTheOlderFileAndNothingElse) {
     os.AddFile("C:\\X\\tessen.exe", "old client");
-    EXPECT_FALSE(Extract(101));
-    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "old client");
-    EXPECT_FALSE(os.Called("DeleteFile"));
+    EXPECT_FALSE(Extract(101));  // no resource
+    EXPECT_EQ(error, 1812u);
     EXPECT_EQ(Form().JvXPProgressBar1.position(), 1);  // the step is counted all the same
-}
 
-TEST_F(Extraction, LockedOrReadOnlyFileStaysAsItWas) {
-    os.resources[101] = Deflate(Bytes("MZ new client"));
-    os.AddFile("C:\\X\\tessen.exe", "running client");
-    os.Find("C:\\X\\tessen.exe")->locked = true;
-    EXPECT_FALSE(Extract(101));
-    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "running client");
+    auto damaged = Deflate(Program(300000, 7));
+    damaged[damaged.size() / 2] ^= 0x5A;
+    damaged[damaged.size() / 2 + 1] ^= 0xA5;
+    auto truncated = Deflate(Program(400000, 9));
+    truncated.resize(truncated.size() * 2 / 3);
+    for (const auto& stream :
+         {damaged, truncated, Bytes("MZ not a zlib stream at all"), std::vector<std::uint8_t>{}}) {
+        os.resources[101] = stream;
+        EXPECT_FALSE(Extract(101));
+        EXPECT_EQ(error, 13u);  // ERROR_INVALID_DATA
+    }
 
-    os.Find("C:\\X\\tessen.exe")->locked = false;
-    os.Find("C:\\X\\tessen.exe")->read_only = true;
-    EXPECT_FALSE(Extract(101));
-    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "running client");
-    EXPECT_EQ(os.open_resource_views, 0);
-}
-
-TEST_F(Extraction, DamagedStreamLeavesTheCompressedBytesAndFails) {
-    auto stream = Deflate(Program(300000, 7));
-    stream[stream.size() / 2] ^= 0x5A;
-    stream[stream.size() / 2 + 1] ^= 0xA5;
-    os.resources[103] = stream;
-    EXPECT_FALSE(Extract(103));
-    EXPECT_EQ(FileBytes("C:\\X\\_marrow.exe"), stream);
-    EXPECT_EQ(os.open_files(), 0);
-
-    os.resources[104] = Bytes("MZ not a zlib stream at all");
-    EXPECT_FALSE(Extract(104));
-    EXPECT_EQ(os.Content("C:\\X\\sporder.dll"), "MZ not a zlib stream at all");
-
-    // No memory for the output buffer: the compressed bytes stay, never an empty file.
-    const auto client = Deflate(Program(100000, 3));
-    os.resources[101] = client;
+    // No memory for the output buffer.
+    os.resources[101] = Deflate(Program(100000, 3));
     g_fail_nothrow_array_from = kInflateChunk;
     EXPECT_FALSE(Extract(101));
     EXPECT_EQ(g_fail_nothrow_array_from, 0u) << "the buffer was never asked for";
     g_fail_nothrow_array_from = 0;
-    EXPECT_EQ(FileBytes("C:\\X\\tessen.exe"), client);
-    EXPECT_EQ(os.open_files(), 0);
-}
+    EXPECT_EQ(error, 8u);
 
-TEST_F(Extraction, TruncatedStreamLeavesTheCompressedBytesAndFails) {
-    auto stream = Deflate(Program(400000, 9));
-    stream.resize(stream.size() * 2 / 3);
-    os.resources[106] = stream;
-    EXPECT_FALSE(Extract(106));
-    EXPECT_EQ(FileBytes("C:\\X\\Uninstall.exe"), stream);
-
-    os.resources[106] = {};  // an empty resource is no stream either
-    EXPECT_FALSE(Extract(106));
-    EXPECT_TRUE(os.FileExists("C:\\X\\Uninstall.exe"));
-    EXPECT_EQ(os.Content("C:\\X\\Uninstall.exe"), "");
-}
-
-TEST_F(Extraction, DiskFullWhileWritingFails) {
-    const auto program = Program(kInflateChunk * 3, 11);
-    os.resources[102] = Deflate(program);
+    // The disk fills up while writing.
+    os.resources[101] = Deflate(Program(kInflateChunk * 3, 11));
     os.disk_free = kInflateChunk + 100;
-    EXPECT_FALSE(Extract(102));
-    const auto written = FileBytes("C:\\X\\harlock.exe");
-    EXPECT_EQ(written.size(), kInflateChunk + 100);
-    EXPECT_TRUE(std::equal(written.begin(), written.end(), program.begin()));
+    EXPECT_FALSE(Extract(101));
+    EXPECT_EQ(error, 112u);
+    os.disk_free.reset();
+
+    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "old client");
+    EXPECT_TRUE(NoStagedFiles());
     EXPECT_EQ(os.open_files(), 0);
+    EXPECT_EQ(os.open_resource_views, 0);
 }
 
-TEST_F(Extraction, FolderThatCannotBeCreatedFails) {
-    os.resources[105] = Deflate(Bytes("MZ provider"));
-    os.refuse_create_directory.insert("C:\\X\\plugin");
-    EXPECT_FALSE(Extract(105));
-    EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\_pellin.dll"));
-    EXPECT_EQ(os.open_resource_views, 0);
+// A program that runs or a library that is loaded gives up its name; the old file
+// waits for the next start of the system. One held without delete sharing keeps it.
+TEST_F(Extraction, FileInUseIsSetAsideUntilTheRestart) {
+    os.resources[105] = Deflate(Bytes("MZ new provider"));
+    os.AddFile("C:\\X\\plugin\\_pellin.dll", "loaded provider");
+    os.Find("C:\\X\\plugin\\_pellin.dll")->loaded = true;
+    RunContext run = Run();
+    FileSwap swap(os);
+    std::string failed;
+    ASSERT_TRUE(ExtractPayload(run, 105, folders, swap, &error));
+    ASSERT_TRUE(swap.SwapAll(&failed, &error));
+    const auto waiting = swap.RemoveSetAside();
+    ASSERT_EQ(waiting.size(), 1u);
+    EXPECT_EQ(waiting[0].rfind("C:\\X\\plugin\\_pellin.dll.", 0), 0u);
+    EXPECT_EQ(os.Content(waiting[0]), "loaded provider");
+    EXPECT_EQ(os.at_restart, waiting);
+    EXPECT_EQ(os.Content("C:\\X\\plugin\\_pellin.dll"), "MZ new provider");
+
+    os.resources[101] = Deflate(Bytes("MZ new client"));
+    os.AddFile("C:\\X\\tessen.exe", "running client");
+    os.Find("C:\\X\\tessen.exe")->locked = true;
+    EXPECT_FALSE(Extract(101));
+    EXPECT_EQ(error, 32u);
+    EXPECT_EQ(os.Content("C:\\X\\tessen.exe"), "running client");
 }
 
 TEST_F(Extraction, IdOutsideTheTableWritesNothing) {
@@ -183,34 +195,6 @@ TEST_F(Extraction, StreamAtAnotherLevelInflatesAllTheSame) {
     os.resources[101] = Deflate(program, 9);
     EXPECT_TRUE(Extract(101));
     EXPECT_EQ(FileBytes("C:\\X\\tessen.exe"), program);
-}
-
-// --- the file-based inflation
-
-TEST(InflateFileInPlaceTest, RewritesTheFileAndRewinds) {
-    MemoryOs os;
-    const auto program = Program(kInflateChunk * 2 + 5, 5);
-    os.AddFile("C:\\p.bin", Deflate(program));
-    const FileHandle f = os.OpenFileReadWrite("C:\\p.bin");
-    InflateFileInPlace(os, f);
-    char first[2];
-    std::size_t done = 0;
-    os.ReadFile(f, first, 2, &done);  // position 0 after the rewrite
-    EXPECT_EQ(std::string(first, 2), "MZ");
-    os.CloseFile(f);
-    EXPECT_EQ(os.Find("C:\\p.bin")->data, program);
-}
-
-TEST(InflateFileInPlaceTest, DamagedStreamRaisesAndKeepsTheBytes) {
-    MemoryOs os;
-    auto stream = Deflate(Program(100000, 2));
-    stream[10] ^= 0xFF;
-    stream[11] ^= 0xFF;
-    os.AddFile("C:\\p.bin", stream);
-    const FileHandle f = os.OpenFileReadWrite("C:\\p.bin");
-    EXPECT_THROW(InflateFileInPlace(os, f), SetupError);
-    os.CloseFile(f);
-    EXPECT_EQ(os.Find("C:\\p.bin")->data, stream);
 }
 
 }  // namespace
@@ -251,15 +235,27 @@ TEST(ExtractionRobustness, MutatedStreamsNeverPassForPayloads) {
                         w.Form().Button3, w.Form().PageControl1},
                        w.steps,
                        0};
-        const bool ok = ExtractPayload(run, 101, "C:\\X\\");
-        const auto& written = w.os.Find("C:\\X\\tessen.exe")->data;
+        HeldFolders held(w.os);
+        PayloadFolders folders;
+        folders.target = held.Hold("C:\\X");
+        std::uint32_t error = 0;
+        std::string failed;
+        bool ok = false;
+        {
+            FileSwap swap(w.os);
+            ok = ExtractPayload(run, 101, folders, swap, &error) && swap.SwapAll(&failed, &error);
+        }
+        const MemoryOs::Node* file = w.os.Find("C:\\X\\tessen.exe");
         std::vector<std::uint8_t> expected(program.size() + 1);
         uLongf size = static_cast<uLongf>(expected.size());
         const bool zlib_ok = uncompress(expected.data(), &size, stream.data(),
                                         static_cast<uLong>(stream.size())) == Z_OK;
         expected.resize(size);
         EXPECT_EQ(ok, zlib_ok) << round;
-        EXPECT_EQ(written, ok ? expected : stream) << round;
+        // Only a whole payload takes the name; nothing is left of one that is not.
+        EXPECT_EQ(file != nullptr, ok) << round;
+        if (file) EXPECT_EQ(file->data, expected) << round;
+        EXPECT_EQ(w.os.ListFiles().size(), ok ? 1u : 0u) << round;
         EXPECT_EQ(w.os.open_files(), 0);
         EXPECT_EQ(w.os.open_resource_views, 0);
         succeeded += ok;

@@ -53,12 +53,19 @@ TEST_F(RunLogTest, SilentRunLogsHeaderEveryFileAndTheExitCode) {
 TEST_F(RunLogTest, FailuresNameTheStepAndTheSystemsCode) {
     os.AddFile("C:\\A\\harlock.exe", "old");
     os.Find("C:\\A\\harlock.exe")->locked = true;
+    ASSERT_EQ(Run("-silent 1 C:\\A"), 1);
+    EXPECT_TRUE(Has("ok     file: C:\\A\\Uninstall.exe\r\n"));
+    EXPECT_TRUE(
+        Has("FAILED file: C:\\A\\harlock.exe (Windows error 32)\r\n"
+            "error: Unable to write to C:\\A\\harlock.exe\r\n"
+            "exit code 1\r\n"));
+
+    os.Find("C:\\A\\harlock.exe")->locked = false;
     os.AddFile("C:\\A\\datax", "blocks the settings folder");
     ASSERT_EQ(Run("-silent 1 C:\\A"), 1);
-    EXPECT_TRUE(Has("ok     file: C:\\A\\tessen.exe\r\n"));
-    EXPECT_TRUE(Has("FAILED file: C:\\A\\harlock.exe (Windows error 32)\r\n"));
+    EXPECT_TRUE(Has("ok     installed files: C:\\A\\\r\n"));
     EXPECT_TRUE(
-        Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 183)\r\n"
+        Has("FAILED settings file: C:\\A\\datax\\kayit.dat (Windows error 267)\r\n"
             "error: Unable to write to C:\\A\\datax\\kayit.dat\r\n"
             "exit code 1\r\n"));
     EXPECT_FALSE(Has("shortcut"));

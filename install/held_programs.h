@@ -1,0 +1,34 @@
+// The programs the setup starts from the installation folder (the provider's helper, and
+// the client from the finish page) are held from the moment their content is known to
+// be the payload's until they have been started: opened for reading and shared for
+// reading only, nobody can write, rename or delete them meanwhile, and a program start
+// still opens them.
+#pragma once
+
+#include <map>
+
+#include "install/checked_folder.h"
+#include "platform/os.h"
+
+namespace sorvane {
+
+class HeldPrograms {
+  public:
+    explicit HeldPrograms(Os& os) : os_(os) {}
+    ~HeldPrograms();
+    HeldPrograms(const HeldPrograms&) = delete;
+    HeldPrograms& operator=(const HeldPrograms&) = delete;
+
+    // Holds payload |id|'s file in the held |folder| when it holds exactly the payload:
+    // false otherwise, and nothing is held.
+    bool Hold(const HeldFolder& folder, int id);
+    bool Held(int id) const { return held_.count(id) > 0; }
+    // Ends the hold of payload |id|, once it has been started (or will not be).
+    void Release(int id);
+
+  private:
+    Os& os_;
+    std::map<int, FileHandle> held_;
+};
+
+}  // namespace sorvane
