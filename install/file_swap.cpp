@@ -106,6 +106,33 @@ std::vector<std::string> FileSwap::RemoveSetAside() {
     return waiting;
 }
 
+bool ReplaceWithCopy(Os& os, FolderHandle folder, const std::string& folder_path,
+                     const std::string& from, const std::string& to,
+                     std::vector<std::string>* waiting) {
+    const FileHandle source = os.OpenFileAt(folder, from);
+    if (!source) return false;
+    FileSwap swap(os);
+    FileFacts facts;
+    bool copied = os.GetFileBasics(source, &facts) &&
+                  !(facts.attributes & kFileAttributeReparsePoint) && facts.links == 1;
+    const FileHandle copy = copied ? swap.Stage(folder, folder_path, to) : 0;
+    copied = copy != 0;
+    std::vector<char> buffer(65536);
+    while (copied) {
+        std::size_t done = 0, put = 0;
+        if (!os.ReadFile(source, buffer.data(), buffer.size(), &done)) copied = false;
+        if (!copied || done == 0) break;
+        copied = os.WriteFile(copy, buffer.data(), done, &put) && put == done;
+    }
+    os.CloseFile(source);
+    std::string failed;
+    std::uint32_t error = 0;
+    if (!copied || !swap.SwapAll(&failed, &error)) return false;
+    for (const std::string& path : swap.RemoveSetAside()) waiting->push_back(path);
+    os.DeleteAt(folder, from);
+    return true;
+}
+
 void RemoveLeftovers(Os& os, FolderHandle folder, const std::string& folder_path) {
     std::vector<std::string> names;
     if (!os.ListFolderAt(folder, &names)) return;

@@ -61,6 +61,14 @@ class FileSwap {
     std::uint32_t serial_ = 0;
 };
 
+// Puts a copy of the file |from| in the held |folder| in place of |to| there, through a
+// staged file, and then deletes |from|. A |from| that is a link or has other names is not
+// read. True when |to| holds the copy; |waiting| gets the old file's path when it waits
+// for the next start of the system.
+bool ReplaceWithCopy(Os& os, FolderHandle folder, const std::string& folder_path,
+                     const std::string& from, const std::string& to,
+                     std::vector<std::string>* waiting);
+
 // Deletes what an earlier run left in the held |folder| under names of ours; an old file
 // still in use is marked for deletion at the next start of the system instead.
 void RemoveLeftovers(Os& os, FolderHandle folder, const std::string& folder_path);

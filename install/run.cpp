@@ -8,10 +8,15 @@
 #include "install/payload.h"
 #include "install/run_log.h"
 #include "platform/setup_error.h"
+#include "provider/mirelda.h"
 
 namespace sorvane {
 
 namespace {
+
+constexpr const char* kWaitsForRestart = "old file deleted at the next restart";
+// What an update of the provider leaves for the next component in "plugin\".
+constexpr const char* kPendingProviderName = "ostrel.rdk";
 
 // The code a refused folder is logged with: the system's, else that no folder stands
 // there to write into (a link or a file in its place).
@@ -91,7 +96,7 @@ void InstallPayloads(RunContext& run, const PayloadFolders& folders) {
         }
         if (log) log->Line("ok", "installed files", folders.target.path);
         for (const std::string& waiting : swap.RemoveSetAside())
-            if (log) log->Line("ok", "old file deleted at the next restart", waiting);
+            if (log) log->Line("ok", kWaitsForRestart, waiting);
     }
     // Held from here until started, once checked to be what was written.
     if (run.programs) {
@@ -187,6 +192,15 @@ void RunInstallation(RunContext& run) {
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
+    // A provider library left for the next component takes the provider's name here,
+    // through the held folder, as the files of this run did.
+    std::vector<std::string> waiting;
+    if (ReplaceWithCopy(os, folders.plugin.handle, folders.plugin.path, kPendingProviderFileName,
+                        kProviderFileName, &waiting) &&
+        log) {
+        log->Line("ok", "pending provider", folders.plugin.path + kProviderFileName);
+        for (const std::string& path : waiting) log->Line("ok", kWaitsForRestart, path);
+    }
     if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
         RegisterLayeredProvider(run, target);

@@ -254,6 +254,18 @@ TEST_F(InstallationRun, LoadedProviderIsReplacedAndTheOldOneWaitsForTheRestart) 
     // What earlier runs left is gone.
     EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\_pellin.dll.0000ABCD.sorvane-old"));
     EXPECT_FALSE(os.FileExists("C:\\X\\harlock.exe.00001234.sorvane-new"));
+
+    // A provider left for the next component takes the name the same way.
+    os.AddFile("C:\\X\\plugin\\ostrel.rdk", "MZ pending provider");
+    os.Find("C:\\X\\plugin\\_pellin.dll")->loaded = true;
+    form.reset();  // a new setup
+    PrepareInteractiveRun("C:\\X\\");
+    Form().RunInstallation();
+    EXPECT_EQ(os.Content("C:\\X\\plugin\\_pellin.dll"), "MZ pending provider");
+    EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\ostrel.rdk"));
+    // The first run's old library, still loaded, is marked once more; this run's too.
+    EXPECT_EQ(os.at_restart.size(), 3u);
+    EXPECT_EQ(os.ListFiles().size(), 6u + 1u + 2u);  // six, the settings, two waiting
 }
 
 // --- the folders
@@ -387,6 +399,40 @@ TEST_F(DataFolder, RunFollowsOnlyLinksNoUserCouldHaveMade) {
     EXPECT_TRUE(w.os.FileExists("C:\\Apps\\Sorvane\\plugin\\_pellin.dll"));
     std::string owner;
     EXPECT_TRUE(w.os.GetLinkOwner("C:\\Program Files\\Sorvane", &owner));  // the link stays
+}
+
+// Anyone who may write into an empty folder may turn it into a mount point, also while it
+// is held: whenever that happens during a run, nothing is written where it points.
+TEST_F(DataFolder, HeldFolderTurnedIntoAJunctionRedirectsNothing) {
+    int turned = 0;
+    for (int at = 1; at <= 40; ++at) {
+        WizardFixture w;
+        w.RecordSteps();
+        w.AddPayloads();
+        w.os.AddDirectory("C:\\Evil");
+        w.os.on_pump = [&](int pump) {
+            if (pump != at) return;
+            for (const auto& [handle, path] : w.os.held_folders) {
+                std::vector<std::string> names;
+                w.os.ListFolderAt(handle, &names);
+                if (names.empty() && path != "C:\\Evil") {
+                    w.os.AddLink(path, "C:\\Evil", "S-1-5-21-1004-1004-1004-1001");
+                    ++turned;
+                }
+            }
+        };
+        w.os.command_line = "s.exe -silent 1 C:\\X";
+        w.session.Silent = true;
+        try {
+            w.Form().FormCreate();
+        } catch (const SetupError&) {
+            // A run may end when a path it checks leads elsewhere; it writes nothing there.
+        }
+        std::vector<std::string> names;
+        EXPECT_TRUE(w.os.ListFolder("C:\\Evil", &names));
+        EXPECT_TRUE(names.empty()) << "pump " << at << ": " << names.size() << " names";
+    }
+    EXPECT_GT(turned, 30);  // the run's folders, each while it was still empty
 }
 
 TEST_F(DataFolder, OldSystemGetsOneDataxFolderInTheTarget) {
