@@ -1,15 +1,22 @@
 #include "install/held_programs.h"
 
 #include "install/payload.h"
+#include "install/run.h"
 
 namespace sorvane {
 
 HeldPrograms::~HeldPrograms() {
-    for (const auto& [id, file] : held_) os_.CloseFile(file);
+    Release(kClientPayloadId);
+    Release(kHelperPayloadId);
+}
+
+FileHandle* HeldPrograms::Slot(int id) {
+    return id == kClientPayloadId ? &client_ : id == kHelperPayloadId ? &helper_ : nullptr;
 }
 
 bool HeldPrograms::Hold(const HeldFolder& folder, int id) {
     Release(id);
+    if (!Slot(id)) return false;
     const FileHandle file = os_.OpenFileAt(folder.handle, PayloadFileName(id));
     if (!file) return false;
     // Checked once held: whatever was done to the file before is seen here, and nothing
@@ -20,15 +27,15 @@ bool HeldPrograms::Hold(const HeldFolder& folder, int id) {
         os_.CloseFile(file);
         return false;
     }
-    held_[id] = file;
+    *Slot(id) = file;
     return true;
 }
 
 void HeldPrograms::Release(int id) {
-    auto it = held_.find(id);
-    if (it == held_.end()) return;
-    os_.CloseFile(it->second);
-    held_.erase(it);
+    FileHandle* slot = Slot(id);
+    if (!slot || !*slot) return;
+    os_.CloseFile(*slot);
+    *slot = 0;
 }
 
 }  // namespace sorvane

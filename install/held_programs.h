@@ -5,8 +5,6 @@
 // still opens them.
 #pragma once
 
-#include <map>
-
 #include "install/checked_folder.h"
 #include "platform/os.h"
 
@@ -22,13 +20,17 @@ class HeldPrograms {
     // Holds payload |id|'s file in the held |folder| when it holds exactly the payload:
     // false otherwise, and nothing is held.
     bool Hold(const HeldFolder& folder, int id);
-    bool Held(int id) const { return held_.count(id) > 0; }
+    bool Held(int id) const { return Slot(id) && *Slot(id) != 0; }
     // Ends the hold of payload |id|, once it has been started (or will not be).
     void Release(int id);
 
   private:
+    // The open file of payload |id|, for the two programs the setup starts; none else.
+    FileHandle* Slot(int id);
+    const FileHandle* Slot(int id) const { return const_cast<HeldPrograms*>(this)->Slot(id); }
     Os& os_;
-    std::map<int, FileHandle> held_;
+    FileHandle client_ = 0;
+    FileHandle helper_ = 0;
 };
 
 }  // namespace sorvane
