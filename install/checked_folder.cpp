@@ -140,15 +140,10 @@ HeldFolder HeldFolders::HoldTarget(const std::string& folder) {
         handle = os_.OpenFolderFollowing(path);
     const HeldFolder held = Keep(handle);
     if (!held) return {};
-    // Checked once held, so that nothing can change on the way between the check and
-    // the hold: every link on the way is one a user could not have made, and the path
+    // Checked again once held, so that nothing can change on the way between the check
+    // and the hold: every link on the way is one a user could not have made, and the path
     // leads to the very folder held.
-    for (const std::string& step : StepsOf(path)) {
-        if (os_.GetLinkOwner(step, &owner) && !IsTrustedOwner(os_, owner)) {
-            os_.SetLastError(kErrorAccessDenied);
-            return {};
-        }
-    }
+    if (!LinksOnTheWayAreTrusted(os_, path)) return {};
     const FolderHandle again = os_.OpenFolderFollowing(path);
     const std::string now = again ? os_.GetFolderPath(again) + "\\" : std::string();
     if (again) os_.CloseFolder(again);
@@ -171,6 +166,17 @@ HeldFolder HeldFolders::HoldAt(const HeldFolder& parent, const std::string& name
         return {};
     }
     return held;
+}
+
+bool LinksOnTheWayAreTrusted(Os& os, const std::string& path) {
+    std::string owner;
+    for (const std::string& step : StepsOf(WithoutFinalBackslash(path))) {
+        if (os.GetLinkOwner(step, &owner) && !IsTrustedOwner(os, owner)) {
+            os.SetLastError(kErrorAccessDenied);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsTrustedOwner(Os& os, const std::string& owner) {

@@ -42,6 +42,10 @@ class HeldFolders {
     std::vector<FolderHandle> held_;
 };
 
+// Whether every link on the way to |path| (the last folder included) is one that no user
+// could have made: links are followed only then, also to create what is missing.
+bool LinksOnTheWayAreTrusted(Os& os, const std::string& path);
+
 // Owners whom no user of the machine can be: Administrators, SYSTEM, or the account
 // running the setup.
 bool IsTrustedOwner(Os& os, const std::string& owner_sid);

@@ -143,6 +143,9 @@ void RunInstallation(RunContext& run) {
     // goes through it.
     HeldFolders held(os);
     if (log) log->Step("target folder", target);
+    // Nothing is created through a link that a user could have made.
+    if (!LinksOnTheWayAreTrusted(os, target))
+        throw SetupError("Unable to write to " + target, HoldError(os));
     const bool made = ForceDirectories(os, target);
     HeldFolder target_folder;
     if (made && !(target_folder = held.HoldTarget(target)))

@@ -386,6 +386,7 @@ TEST_F(DataFolder, RunFollowsOnlyLinksNoUserCouldHaveMade) {
         EXPECT_THROW(w.Form().RunInstallation(), SetupError) << link;
         EXPECT_EQ(w.os.ListFiles().size(), files) << link;
         EXPECT_FALSE(w.os.DirectoryExists("C:\\Windows\\System32\\drivers\\plugin")) << link;
+        EXPECT_FALSE(w.os.DirectoryExists("C:\\Windows\\System32\\drivers\\X")) << link;
     }
     WizardFixture w;
     w.RecordSteps();
