@@ -152,7 +152,8 @@ PlanResult RunPlan(const std::vector<RemovalStep>& plan, StepRunner& runner) {
         } else {
             result = runner.Run(step);
             plan_result.complete = plan_result.complete && result.outcome != Removal::Failed;
-            plan_result.restart = plan_result.restart || result.outcome == Removal::AtRestart;
+            plan_result.restart = plan_result.restart || (result.outcome == Removal::AtRestart &&
+                                                          step.kind != StepKind::OwnImage);
         }
         runner.Report(step, result);
     }

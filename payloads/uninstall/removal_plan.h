@@ -70,7 +70,9 @@ struct StepResult {
 
 struct PlanResult {
     bool complete = true;  // everything is gone, kept on purpose or goes at the restart
-    bool restart = false;  // something goes only at the next restart
+    // Something of the product goes only at the next restart; not the uninstaller's
+    // own file moved out of the product's folders, which waits for it always.
+    bool restart = false;
 };
 
 // Carries out each step and hears what became of it.

@@ -120,6 +120,12 @@ TEST(RemovalPlan, WhatGoesAtTheRestartCompletesTheRemoval) {
         EXPECT_EQ(run, plan.size());
         EXPECT_EQ(reported, plan.size());
     }
+    // The running uninstaller's own file always waits, outside the product's folders.
+    Runner runner;
+    runner.run = [](const RemovalStep& step) {
+        return step.kind == StepKind::OwnImage ? Removal::AtRestart : Removal::Gone;
+    };
+    EXPECT_FALSE(RunPlan(plan, runner).restart);
 }
 
 TEST(RemovalPlan, FilesComeBeforeTheFoldersHoldingThem) {
