@@ -444,6 +444,15 @@ scenario_uninstall_in_use() {
     last_uninstall_block "$log" >"$SC_DIR/block-unquoted.txt"
     check_eq "that run's block says nothing of a restart, and ends with its exit code" "0 exit code 0" \
         "$(grep -c '^restart:' "$SC_DIR/block-unquoted.txt") $(tail -n 1 "$SC_DIR/block-unquoted.txt")"
+
+    # A log that is a link is never written through, and changes nothing of a removal.
+    echo victim >"$(sc_c)/victim.txt"
+    rm -f "$log"
+    ln -s ../../../victim.txt "$log"
+    put 'C:\again' Uninstall.exe
+    sc_exec 120 "$SC_DIR/uninstall-link.log" 'C:\again\Uninstall.exe' -uninstall -f
+    check_eq "with the log a link, a removal still exits 0" 0 "$RUN_RC"
+    check_eq "the file behind the link is untouched" victim "$(cat "$(sc_c)/victim.txt")"
 }
 
 # Each in a fresh prefix and display of its own; E2E_SCENARIOS picks some of them.
