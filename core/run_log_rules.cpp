@@ -49,8 +49,7 @@ bool StartRunLogBlock(RunLogFile& file, std::uint64_t size) {
     }
     // A block starts on a line of its own, also after a run that ended mid-line.
     char last = '\n';
-    if (end > 0 && (!file.Seek(end - 1) || !file.Read(&last, 1, &done) || done != 1))
-        return false;
+    if (end > 0 && (!file.Seek(end - 1) || !file.Read(&last, 1, &done) || done != 1)) return false;
     return file.Seek(end) && (last == '\n' || file.Write("\r\n", 2));
 }
 

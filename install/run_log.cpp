@@ -105,7 +105,8 @@ void RunLog::Finish(int exit_code, const std::string& error, std::uint32_t code)
         if (!error.empty() && file_)
             Write((RunLogLine() << "error: " << error.c_str()).Code(step_ ? 0 : code), true);
         if (file_)
-            Write((RunLogLine() << "exit code ").Number(static_cast<std::uint32_t>(exit_code)), true);
+            Write((RunLogLine() << "exit code ").Number(static_cast<std::uint32_t>(exit_code)),
+                  true);
     } catch (...) {
     }
     step_ = nullptr;

@@ -16,7 +16,6 @@
 
 namespace sorvane {
 
-
 class RunLog {
   public:
     explicit RunLog(Os& os) : os_(os) {}

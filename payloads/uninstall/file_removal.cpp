@@ -70,8 +70,9 @@ bool SetName(HANDLE node, HANDLE root, const std::wstring& name, bool replace) {
     rename->FileNameLength = static_cast<DWORD>(name_bytes);
     std::copy(name.begin(), name.end(), rename->FileName);
     IO_STATUS_BLOCK io;
-    const NTSTATUS status = set(node, &io, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
-                                kFileRenameInformation);
+    const NTSTATUS status =
+        set(node, &io, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+            kFileRenameInformation);
     if (status < 0) SetLastStatus(status);
     return status >= 0;
 }
@@ -271,8 +272,9 @@ bool RemoveFileOnce(const std::wstring& base, const std::wstring& path) {
 std::wstring FinalPathOf(void* file) {
     std::wstring path(MAX_PATH + 8, L'\0');
     for (int round = 0; round < 2; ++round) {
-        const DWORD n = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
-                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        const DWORD n =
+            GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (n == 0) return {};
         if (n < path.size()) {
             path.resize(n);

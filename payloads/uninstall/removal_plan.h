@@ -2,8 +2,8 @@
 // client and the provider registration, then the files, the folders (those not
 // owned outright only when empty) and the registry entries. Its own file, the
 // installation folder and the entry in the list of installed programs go last,
-// and only when everything else went, so that an incomplete removal can be run
-// again from that list.
+// and only when everything else went (or goes at the next restart, as a file in
+// use does), so that an incomplete removal can be run again from that list.
 #pragma once
 
 #include <cstdint>

@@ -57,9 +57,9 @@ StepReport DescribeStep(const RemovalStep& step, const StepResult& result) {
         case Removal::AtRestart:
             report.outcome = "later";
             if (step.kind == StepKind::File || step.kind == StepKind::OwnImage) {
-                report.object += (step.kind == StepKind::File ? L" (in use: set aside as "
-                                                              : L" (moved to ") +
-                                 result.moved_to + L", deleted at the next restart)";
+                report.object +=
+                    (step.kind == StepKind::File ? L" (in use: set aside as " : L" (moved to ") +
+                    result.moved_to + L", deleted at the next restart)";
             } else {
                 report.object += L" (deleted at the next restart, after what waits in it)";
             }

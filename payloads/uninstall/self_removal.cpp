@@ -37,7 +37,7 @@ Removal MoveAside(const std::wstring& base, const std::wstring& path, const std:
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Without the rights for this the file stays in the temporary folder.
     return MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? Removal::AtRestart
-                                                                            : Removal::Gone;
+                                                                             : Removal::Gone;
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ class Opened {
 
 // Deletes the open file |node|, named |name| in the open |folder| at |folder_path|;
 // where that fails and |pending| allows it, sets the file aside there for the restart.
-Removal DeleteOrSetAside(NodeAccess& access, Node folder, const std::wstring& folder_path, Node node,
-                         const std::wstring& name, PendingRemovals* pending) {
+Removal DeleteOrSetAside(NodeAccess& access, Node folder, const std::wstring& folder_path,
+                         Node node, const std::wstring& name, PendingRemovals* pending) {
     if (access.Delete(node)) return Removal::Gone;
     if (pending == nullptr || !pending->set_aside_allowed()) return Removal::Failed;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -268,7 +268,7 @@ Removal RemoveFolderIfEmptyBelow(NodeAccess& access, const std::wstring& base,
             contents = Worse(contents, Removal::AtRestart);
         } else {
             contents = Worse(contents, IsSetAsideName(name) ? RemoveLeftover(access, target.node(),
-                                                                              path, name, pending)
+                                                                             path, name, pending)
                                                             : Removal::Kept);
         }
     }

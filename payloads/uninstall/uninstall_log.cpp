@@ -51,8 +51,7 @@ bool UninstallLog::Open() {
     FileFacts facts;
     if (file_ == nullptr || !win32::GetLogFileFacts(file_, &facts)) return false;
     facts.final_path = Narrow(FinalPathOf(file_));
-    if (facts.final_path.empty() || !RunLogFileTrusted(facts, Narrow(LongPath(path))))
-        return false;
+    if (facts.final_path.empty() || !RunLogFileTrusted(facts, Narrow(LongPath(path)))) return false;
     HandleFile file(file_);
     return StartRunLogBlock(file, facts.size);
 }
@@ -75,7 +74,8 @@ void UninstallLog::Start(const std::wstring& command_line, bool forced) {
     }
     SYSTEMTIME t;
     GetLocalTime(&t);
-    Put(RunLogHeader("Sorvane Uninstall", {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}),
+    Put(RunLogHeader("Sorvane Uninstall",
+                     {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}),
         false);
     Put(RunLogLine() << "command line: " << Narrow(command_line).c_str(), false);
     Put(RunLogLine() << "mode: " << (forced ? "silent" : "interactive"), false);

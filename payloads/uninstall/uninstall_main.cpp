@@ -72,7 +72,8 @@ int Run(UninstallLog& log, bool* restart) {
     // The Uninstall entry names the program quoted, or, as earlier versions wrote
     // it, unquoted, blanks and all.
     const std::wstring line = GetCommandLineW();
-    const UninstallCommand cmd = ParseUninstallCommand(CommandTailAfterProgram(line, NamesThisProgram));
+    const UninstallCommand cmd =
+        ParseUninstallCommand(CommandTailAfterProgram(line, NamesThisProgram));
     InstallationFolders folders;
     folders.install = ProgramFolder();
     const Language language = ReadClientLanguage(folders.install);

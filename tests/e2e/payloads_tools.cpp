@@ -121,8 +121,8 @@ int RegLink(const std::wstring& key, const std::wstring& target) {
 
 int Hold(const std::wstring& dll, const std::wstring& stop) {
     if (LoadLibraryW(dll.c_str()) == nullptr) return 3;
-    HANDLE ready = CreateFileW((stop + L".ready").c_str(), GENERIC_WRITE, 0, nullptr,
-                               CREATE_ALWAYS, 0, nullptr);
+    HANDLE ready = CreateFileW((stop + L".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               0, nullptr);
     DWORD put = 0;
     if (ready != INVALID_HANDLE_VALUE) {
         WriteFile(ready, "LOADED\n", 7, &put, nullptr);

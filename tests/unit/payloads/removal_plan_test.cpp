@@ -70,7 +70,9 @@ struct Runner : StepRunner {
     std::function<Removal(const RemovalStep&)> run;
     std::function<void(const RemovalStep&, const StepResult&)> report = [](auto&, auto&) {};
     StepResult Run(const RemovalStep& step) override { return Outcome(run(step)); }
-    void Report(const RemovalStep& step, const StepResult& result) override { report(step, result); }
+    void Report(const RemovalStep& step, const StepResult& result) override {
+        report(step, result);
+    }
 };
 
 // An incomplete removal keeps what is needed to run it again from the list of

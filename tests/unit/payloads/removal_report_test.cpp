@@ -14,7 +14,8 @@ std::string Line(const RemovalStep& step, Removal outcome, const std::wstring& m
     result.moved_to = moved_to;
     result.skipped = skipped;
     const StepReport r = DescribeStep(step, result);
-    return std::string(r.outcome) + "|" + r.step + "|" + std::string(r.object.begin(), r.object.end());
+    return std::string(r.outcome) + "|" + r.step + "|" +
+           std::string(r.object.begin(), r.object.end());
 }
 
 // The log says what waits for the restart and where it went, and what an incomplete

@@ -34,10 +34,13 @@ struct Disk {
             if (child == id) return name;
         return {};
     }
-    std::wstring PathOf(int id) { return id == 0 ? L"C:" : PathOf(at(id).parent) + L"\\" + NameOf(id); }
+    std::wstring PathOf(int id) {
+        return id == 0 ? L"C:" : PathOf(at(id).parent) + L"\\" + NameOf(id);
+    }
     int Find(const std::wstring& path) {
         for (std::size_t id = 0; id < items.size(); ++id)
-            if (!items[id].gone && PathOf(static_cast<int>(id)) == path) return static_cast<int>(id);
+            if (!items[id].gone && PathOf(static_cast<int>(id)) == path)
+                return static_cast<int>(id);
         return -1;
     }
     bool Unlink(int id) {
@@ -170,12 +173,12 @@ TEST(TreeRemoval, LinkOrUnreadableThingOnTheWayStopsTheStep) {
     DiskAccess other(n.disk, {{kBase, n.data}});
     EXPECT_EQ(RemoveTreeBelow(other, kBase, kDatax), Removal::Failed);
     EXPECT_FALSE(n.disk.at(n.datax).gone);
-    EXPECT_EQ(RemoveTreeBelow(other, kBase, kBase + L"\\Elsewhere\\datax"), Removal::Gone);  // missing
+    EXPECT_EQ(RemoveTreeBelow(other, kBase, kBase + L"\\Elsewhere\\datax"),
+              Removal::Gone);  // missing
     EXPECT_EQ(RemoveTreeBelow(other, kBase, kBase + L"\\Sorvane\\..\\..\\Windows"),
               Removal::Failed);
     EXPECT_TRUE(access.AllClosed() && other.AllClosed());
 }
-
 
 // A product in use: the running firewall and the loaded provider.
 struct InUse {
@@ -218,10 +221,9 @@ TEST(TreeRemoval, FilesInUseGoAtTheRestartAfterTheirFolders) {
     EXPECT_EQ(RemoveFolderIfEmptyBelow(access, kFiles, kSorvane, &pending), Removal::Kept);
     m.disk.at(m.sorvane).children.erase(L"~sorvane-7-1.del");
     EXPECT_EQ(RemoveFolderIfEmptyBelow(access, kFiles, kSorvane, &pending), Removal::AtRestart);
-    EXPECT_EQ(m.disk.marks,
-              (std::vector<std::wstring>{kSorvane + L"\\~sorvane-7-2.del",
-                                         kSorvane + L"\\plugin\\~sorvane-7-3.del",
-                                         kSorvane + L"\\plugin", kSorvane}));
+    EXPECT_EQ(m.disk.marks, (std::vector<std::wstring>{kSorvane + L"\\~sorvane-7-2.del",
+                                                       kSorvane + L"\\plugin\\~sorvane-7-3.del",
+                                                       kSorvane + L"\\plugin", kSorvane}));
     m.disk.Restart();
     EXPECT_TRUE(m.disk.at(m.sorvane).gone);
     EXPECT_TRUE(access.AllClosed());
@@ -261,7 +263,8 @@ TEST(TreeRemoval, TreesAndLeftoversOfEarlierRuns) {
     m.disk.at(m.disk.Add(m.sorvane, L"~SORVANE-3-2.DEL", NodeKind::File)).in_use = true;
     DiskAccess access(m.disk, {{kFiles, m.files}});
     PendingRemovals pending(L"9");
-    EXPECT_EQ(RemoveTreeBelow(access, kFiles, kSorvane + L"\\plugin", &pending), Removal::AtRestart);
+    EXPECT_EQ(RemoveTreeBelow(access, kFiles, kSorvane + L"\\plugin", &pending),
+              Removal::AtRestart);
     EXPECT_EQ(m.disk.at(m.plugin).children.size(), 1u);  // the old leftover went at once
     EXPECT_EQ(RemoveFileBelow(access, kFiles, kSorvane + L"\\harlock.exe", &pending),
               Removal::AtRestart);

@@ -41,7 +41,8 @@ TEST(UninstallCommand, UnknownWordsAreRefused) {
 bool NamesInstalledUninstaller(std::wstring_view path) {
     for (std::wstring_view own :
          {L"C:\\Program Files\\Sorvane\\Uninstall.exe", L"C:\\PROGRA~1\\Sorvane\\UNINST~1.EXE",
-          L"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe", L"C:\\Net -f Filter\\Uninstall.exe"}) {
+          L"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe",
+          L"C:\\Net -f Filter\\Uninstall.exe"}) {
         if (path.size() == own.size() &&
             std::equal(path.begin(), path.end(), own.begin(),
                        [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); }))
@@ -83,8 +84,7 @@ TEST(UninstallCommand, QuotedAndUnquotedEntryOfTheProduct) {
     // Only the quoted name is the program: what follows its quote is the command.
     EXPECT_EQ(TailOf(L"\"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe\" C:\\x -uninstall"),
               L"C:\\x -uninstall");
-    EXPECT_FALSE(
-        ParseUninstallCommand(TailOf(L"\"C:\\Net -f Filter\\Uninstall.exe\" -x")).valid);
+    EXPECT_FALSE(ParseUninstallCommand(TailOf(L"\"C:\\Net -f Filter\\Uninstall.exe\" -x")).valid);
 }
 
 TEST(UninstallCommand, LineNotNamingTheProgramEndsItsNameAtTheFirstBlank) {
