@@ -11,21 +11,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/run_log_rules.h"
 #include "platform/os.h"
 
 namespace sorvane {
-
-inline constexpr const char* kRunLogName = "Sorvane Setup.log";
-inline constexpr const char* kSetupVersion = "2.2.0.0";
-// Bounds: a log over kRunLogTrimAt keeps only its newest whole blocks within the last
-// kRunLogKeep bytes; one run writes at most kRunLogBlockCap bytes. So the file stays
-// under 1 MiB.
-inline constexpr std::size_t kRunLogTrimAt = 960 * 1024;
-inline constexpr std::size_t kRunLogKeep = 512 * 1024;
-inline constexpr std::size_t kRunLogBlockCap = 64 * 1024;
-inline constexpr std::size_t kRunLogLineCap = 4096;
-
-class LineText;
 
 class RunLog {
   public:
@@ -58,15 +47,14 @@ class RunLog {
 
   private:
     bool Open();
-    void Write(const LineText& text, bool last);
+    void Write(const RunLogLine& text, bool last);
     void Close();
 
     Os& os_;
     FileHandle file_ = 0;
     const char* step_ = nullptr;  // the step under way
     std::string step_object_;
-    std::size_t block_ = 0;  // bytes this run has written
-    bool cut_ = false;       // lines were left out to keep the block bound
+    RunLogBlock block_;
 };
 
 }  // namespace sorvane

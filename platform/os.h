@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/log_facts.h"
+
 namespace sorvane {
 
 // A window handle, kept pointer-sized so both builds carry it unchanged.
@@ -94,10 +96,6 @@ struct ExplicitAccess {
 // --- the shell link object with its IShellLinkA and IPersistFile interfaces
 using ShellLink = std::uintptr_t;
 
-struct LocalDate {
-    int year = 0, month = 0, day = 0;
-    int hour = 0, minute = 0, second = 0;
-};
 // --- what the provider component needs: the Winsock catalogue, a hidden window, file copies
 
 // A GUID as Windows lays it out in memory.
@@ -126,22 +124,6 @@ inline constexpr std::uint32_t kMoveDelayUntilReboot = 0x4;  // MOVEFILE_DELAY_U
 // Answers one message of a hidden window: message, first and second parameter; the result.
 using MessageHandler = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wparam,
                                                    std::intptr_t lparam)>;
-
-// --- the run's log: what the system says of an open file
-enum : std::uint32_t {
-    kFileAttributeReadOnly = 0x1,
-    kFileAttributeDirectory = 0x10,
-    kFileAttributeReparsePoint = 0x400,
-};
-// Who owns a file, as far as the log needs to know.
-enum class FileOwner { Self, Administrators, System, Other };
-struct FileFacts {
-    std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_ flags
-    std::uint32_t links = 0;       // hard links to the file, itself included
-    std::uint64_t size = 0;
-    FileOwner owner = FileOwner::Other;
-    std::string final_path;  // GetFinalPathNameByHandleA with DOS volume names, as given
-};
 
 class Os {
   public:

@@ -4,7 +4,6 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <vector>
 
@@ -34,16 +33,48 @@ constexpr auto kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
 using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
                                         PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtSetInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
+constexpr ULONG kFileRenameInformation = 10;
 
-// Opening by name inside an open folder is only in ntdll; looked up once.
+// Acting inside an open folder is only in ntdll.
+void* NtdllEntry(const char* name) {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll ? reinterpret_cast<void*>(GetProcAddress(ntdll, name)) : nullptr;
+}
+
 NtCreateFileFn NtCreateFileEntry() {
-    static const NtCreateFileFn fn = [] {
-        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        return ntdll ? reinterpret_cast<NtCreateFileFn>(
-                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtCreateFile")))
-                     : nullptr;
-    }();
+    static const auto fn = reinterpret_cast<NtCreateFileFn>(NtdllEntry("NtCreateFile"));
     return fn;
+}
+
+// The failure's code where the log can read it.
+void SetLastStatus(NTSTATUS status) {
+    static const auto to_error =
+        reinterpret_cast<RtlNtStatusToDosErrorFn>(NtdllEntry("RtlNtStatusToDosError"));
+    if (to_error != nullptr) SetLastError(to_error(status));
+}
+
+// Gives the open |node| the name |name|: inside the open folder |root|, or, without
+// one, the full path |name| in the system's own form.
+bool SetName(HANDLE node, HANDLE root, const std::wstring& name, bool replace) {
+    static const auto set =
+        reinterpret_cast<NtSetInformationFileFn>(NtdllEntry("NtSetInformationFile"));
+    if (set == nullptr) return false;
+    const std::size_t name_bytes = name.size() * sizeof(wchar_t);
+    std::vector<LONGLONG> buffer(
+        (sizeof(FILE_RENAME_INFO) + name_bytes + sizeof(LONGLONG)) / sizeof(LONGLONG) + 1);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = root;
+    rename->FileNameLength = static_cast<DWORD>(name_bytes);
+    std::copy(name.begin(), name.end(), rename->FileName);
+    IO_STATUS_BLOCK io;
+    const NTSTATUS status =
+        set(node, &io, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+            kFileRenameInformation);
+    if (status < 0) SetLastStatus(status);
+    return status >= 0;
 }
 
 HANDLE AsHandle(NodeAccess::Node node) {
@@ -91,7 +122,10 @@ class Win32Nodes : public NodeAccess {
             *kind = NodeKind::Missing;
             return 0;
         }
-        if (status < 0 || h == nullptr) return 0;
+        if (status < 0 || h == nullptr) {
+            SetLastStatus(status);
+            return 0;
+        }
 
         const std::wstring path = Join(paths_[folder], name);
         paths_[AsNode(h)] = path;
@@ -150,6 +184,16 @@ class Win32Nodes : public NodeAccess {
                SetFileInformationByHandle(h, FileDispositionInfo, &classic, sizeof classic);
     }
 
+    bool Rename(Node folder, Node node, const std::wstring& name) override {
+        return SetName(AsHandle(node), AsHandle(folder), name, false);
+    }
+
+    bool MarkForRestart(Node node) override {
+        const std::wstring path = FinalPathOf(AsHandle(node));
+        return !path.empty() &&
+               MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    }
+
     void Close(Node node) override {
         CloseHandle(AsHandle(node));
         paths_.erase(node);
@@ -186,61 +230,66 @@ class Win32Nodes : public NodeAccess {
     std::map<Node, bool> read_only_single_;
 };
 
-bool WithRetries(const std::function<bool(NodeAccess&)>& step) {
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+using BelowStep = Removal (*)(NodeAccess&, const std::wstring&, const std::wstring&,
+                              PendingRemovals*);
+
+// A file that a program has just let go of may stay in use for a moment: only once
+// it has stayed so is it set aside.
+Removal WithRetries(BelowStep step, const std::wstring& base, const std::wstring& path,
+                    PendingRemovals& pending) {
+    Removal result = Removal::Failed;
+    for (int attempt = 0; attempt < kAttempts && result == Removal::Failed; ++attempt) {
+        if (attempt > 0) Sleep(kPauseMs);
+        pending.AllowSetAside(attempt + 1 == kAttempts);
         Win32Nodes nodes;
-        if (step(nodes)) return true;
-        Sleep(kPauseMs);
+        result = step(nodes, base, path, &pending);
     }
-    return false;
+    pending.AllowSetAside(true);
+    return result;
 }
 
 }  // namespace
 
-bool PathExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+Removal RemoveFile(const std::wstring& base, const std::wstring& path, PendingRemovals& pending) {
+    return WithRetries(RemoveFileBelow, base, path, pending);
 }
 
-bool RemoveFile(const std::wstring& base, const std::wstring& path) {
-    return WithRetries([&](NodeAccess& a) { return RemoveFileBelow(a, base, path); });
+Removal RemoveFolderTree(const std::wstring& base, const std::wstring& path,
+                         PendingRemovals& pending) {
+    return WithRetries(RemoveTreeBelow, base, path, pending);
 }
 
-bool RemoveFolderTree(const std::wstring& base, const std::wstring& path) {
-    return WithRetries([&](NodeAccess& a) { return RemoveTreeBelow(a, base, path); });
-}
-
-bool RemoveFolderIfEmpty(const std::wstring& base, const std::wstring& path) {
-    return WithRetries([&](NodeAccess& a) { return RemoveFolderIfEmptyBelow(a, base, path); });
+Removal RemoveFolderIfEmpty(const std::wstring& base, const std::wstring& path,
+                            PendingRemovals& pending) {
+    return WithRetries(RemoveFolderIfEmptyBelow, base, path, pending);
 }
 
 bool RemoveFileOnce(const std::wstring& base, const std::wstring& path) {
     Win32Nodes nodes;
-    return RemoveFileBelow(nodes, base, path);
+    return RemoveFileBelow(nodes, base, path) == Removal::Gone;
+}
+
+std::wstring FinalPathOf(void* file) {
+    std::wstring path(MAX_PATH + 8, L'\0');
+    for (int round = 0; round < 2; ++round) {
+        const DWORD n =
+            GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(n + 1);
+    }
+    return {};
 }
 
 bool MoveFileBelow(const std::wstring& base, const std::wstring& path, const std::wstring& target) {
     Win32Nodes nodes;
-    NodeAccess::Node node = 0;
-    NodeKind kind = NodeKind::Missing;
-    bool done = false;
-    if (!OpenBelow(nodes, base, path, &node, &kind, &done)) return false;
-    bool moved = false;
-    if (kind == NodeKind::File) {
-        // The system's own form of the path, which every version takes here.
-        const std::wstring name = L"\\??\\" + target;
-        const std::size_t name_bytes = name.size() * sizeof(wchar_t);
-        std::vector<LONGLONG> buffer(
-            (sizeof(FILE_RENAME_INFO) + name_bytes + sizeof(LONGLONG)) / sizeof(LONGLONG) + 1);
-        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        rename->ReplaceIfExists = TRUE;
-        rename->RootDirectory = nullptr;
-        rename->FileNameLength = static_cast<DWORD>(name_bytes);
-        std::copy(name.begin(), name.end(), rename->FileName);
-        moved = SetFileInformationByHandle(AsHandle(node), FileRenameInfo, rename,
-                                           static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)));
-    }
-    nodes.Close(node);
-    return moved;
+    OpenedBelow file(nodes, base, path);
+    return file.ok() && file.kind() == NodeKind::File &&
+           SetName(AsHandle(file.node()), nullptr, L"\\??\\" + target, true);
 }
 
 }  // namespace sorvane::payloads

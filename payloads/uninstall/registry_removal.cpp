@@ -79,11 +79,11 @@ bool RemoveRegistryTree(RegistryRoot root, const std::wstring& key) {
     return !KeyExists(RootKey(root), key);
 }
 
-bool RemoveRegistryKeyIfEmpty(RegistryRoot root, const std::wstring& key) {
+Removal RemoveRegistryKeyIfEmpty(RegistryRoot root, const std::wstring& key) {
     HKEY opened;
     const LONG status = OpenKey(RootKey(root), key, KEY_READ | DELETE, &opened);
-    if (status == ERROR_FILE_NOT_FOUND) return true;
-    if (status != ERROR_SUCCESS) return false;
+    if (status == ERROR_FILE_NOT_FOUND) return Removal::Gone;
+    if (status != ERROR_SUCCESS) return Removal::Failed;
     DWORD subkeys = 0, values = 0;
     const LONG info = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr,
                                        nullptr, &values, nullptr, nullptr, nullptr, nullptr);
@@ -91,8 +91,9 @@ bool RemoveRegistryKeyIfEmpty(RegistryRoot root, const std::wstring& key) {
     const bool keep = info != ERROR_SUCCESS || subkeys != 0 || values != 0;
     const bool deleted = !keep && DeleteOpenKey(opened) == ERROR_SUCCESS;
     RegCloseKey(opened);
-    if (info != ERROR_SUCCESS) return false;
-    return keep || deleted || !KeyExists(RootKey(root), key);
+    if (info != ERROR_SUCCESS) return Removal::Failed;
+    if (keep) return Removal::Kept;
+    return deleted || !KeyExists(RootKey(root), key) ? Removal::Gone : Removal::Failed;
 }
 
 bool RemoveRegistryValue(RegistryRoot root, const std::wstring& key, const std::wstring& value) {

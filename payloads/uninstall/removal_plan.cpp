@@ -143,14 +143,21 @@ std::vector<RemovalStep> PlanRemoval(const InstallationFolders& folders) {
     return plan.Take();
 }
 
-bool RunPlan(const std::vector<RemovalStep>& plan,
-             const std::function<bool(const RemovalStep&)>& run_step) {
-    bool all_gone = true;
+PlanResult RunPlan(const std::vector<RemovalStep>& plan, StepRunner& runner) {
+    PlanResult plan_result;
     for (const RemovalStep& step : plan) {
-        if (step.only_when_complete && !all_gone) continue;
-        all_gone = run_step(step) && all_gone;
+        StepResult result;
+        if (step.only_when_complete && !plan_result.complete) {
+            result.skipped = true;
+        } else {
+            result = runner.Run(step);
+            plan_result.complete = plan_result.complete && result.outcome != Removal::Failed;
+            plan_result.restart = plan_result.restart || (result.outcome == Removal::AtRestart &&
+                                                          step.kind != StepKind::OwnImage);
+        }
+        runner.Report(step, result);
     }
-    return all_gone;
+    return plan_result;
 }
 
 }  // namespace sorvane::payloads

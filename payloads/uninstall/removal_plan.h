@@ -2,13 +2,15 @@
 // client and the provider registration, then the files, the folders (those not
 // owned outright only when empty) and the registry entries. Its own file, the
 // installation folder and the entry in the list of installed programs go last,
-// and only when everything else went, so that an incomplete removal can be run
-// again from that list.
+// and only when everything else went (or goes at the next restart, as a file in
+// use does), so that an incomplete removal can be run again from that list.
 #pragma once
 
-#include <functional>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "payloads/uninstall/tree_removal.h"
 
 namespace sorvane::payloads {
 
@@ -58,11 +60,36 @@ struct InstallationFolders {
 // safely. A folder that is a drive's or share's root is never removed itself.
 std::vector<RemovalStep> PlanRemoval(const InstallationFolders& folders);
 
-// Runs |run_step| on every step of |plan| in order, also after a failed one, so
-// that as much as possible goes, but leaves out the steps kept for a complete
-// removal once one has failed. True when every step succeeded.
-bool RunPlan(const std::vector<RemovalStep>& plan,
-             const std::function<bool(const RemovalStep&)>& run_step);
+// What became of one step.
+struct StepResult {
+    Removal outcome = Removal::Failed;
+    bool skipped = false;     // left out: the removal was already incomplete
+    std::wstring moved_to;    // where a file in use went, to be deleted at the next restart
+    std::uint32_t error = 0;  // the system's code for a failure
+};
+
+struct PlanResult {
+    bool complete = true;  // everything is gone, kept on purpose or goes at the restart
+    // Something of the product goes only at the next restart; not the uninstaller's
+    // own file moved out of the product's folders, which waits for it always.
+    bool restart = false;
+};
+
+// Carries out each step and hears what became of it.
+class StepRunner {
+  public:
+    virtual StepResult Run(const RemovalStep& step) = 0;
+    // Every step, run or left out.
+    virtual void Report(const RemovalStep& step, const StepResult& result) = 0;
+
+  protected:
+    ~StepRunner() = default;
+};
+
+// Runs every step of |plan| in order, also after a failed one, so that as much as
+// possible goes, but leaves out the steps kept for a complete removal once one has
+// failed.
+PlanResult RunPlan(const std::vector<RemovalStep>& plan, StepRunner& runner);
 
 // The files the setup writes into the installation folder, relative to it.
 extern const wchar_t* const kInstalledFiles[6];

@@ -1,16 +1,12 @@
 // Carrying out the removal plan.
 #pragma once
 
-#include <vector>
-
 #include "payloads/uninstall/removal_plan.h"
 
 namespace sorvane::payloads {
 
-// Runs one step; true when what it removes is gone (or kept on purpose).
-bool RunRemovalStep(const RemovalStep& step);
-
-// Runs the plan as RunPlan does, each step by RunRemovalStep.
-bool RunRemovalPlan(const std::vector<RemovalStep>& plan);
+// Runs one step; what became of it. What goes only at the next restart is added to
+// |pending|.
+StepResult RunRemovalStep(const RemovalStep& step, PendingRemovals& pending);
 
 }  // namespace sorvane::payloads

@@ -26,23 +26,26 @@ std::wstring ParentOfFolder(const std::wstring& file) {
 }
 
 // A running image cannot be deleted on Windows but can be renamed within its volume.
-bool MoveAside(const std::wstring& base, const std::wstring& path, const std::wstring& folder) {
-    if (folder.empty()) return false;
+Removal MoveAside(const std::wstring& base, const std::wstring& path, const std::wstring& folder,
+                  std::wstring* moved_to) {
+    if (folder.empty()) return Removal::Failed;
     const std::wstring target = folder + L"~sorvane-uninstall-" +
                                 WideDecimal(GetCurrentProcessId()) + L"-" +
                                 WideDecimal(static_cast<long long>(GetTickCount64())) + L".tmp";
-    if (!MoveFileBelow(base, path, target)) return false;
+    if (!MoveFileBelow(base, path, target)) return Removal::Failed;
+    *moved_to = target;
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Without the rights for this the file stays in the temporary folder.
-    MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return true;
+    return MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? Removal::AtRestart
+                                                                             : Removal::Gone;
 }
 
 }  // namespace
 
-bool RemoveOwnImage(const std::wstring& base, const std::wstring& path) {
-    return RemoveFileOnce(base, path) || MoveAside(base, path, TempFolder()) ||
-           MoveAside(base, path, ParentOfFolder(path));
+Removal RemoveOwnImage(const std::wstring& base, const std::wstring& path, std::wstring* moved_to) {
+    if (RemoveFileOnce(base, path)) return Removal::Gone;
+    const Removal moved = MoveAside(base, path, TempFolder(), moved_to);
+    return moved != Removal::Failed ? moved : MoveAside(base, path, ParentOfFolder(path), moved_to);
 }
 
 }  // namespace sorvane::payloads

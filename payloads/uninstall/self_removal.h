@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "payloads/uninstall/tree_removal.h"
+
 namespace sorvane::payloads {
 
 // Deletes the running program's file at |path| (below |base|, as the other files)
-// where the system allows it; else renames it into the temporary folder (or, on
-// another volume, beside its folder) and has the system delete it at the next
-// restart. True when |path| is free.
-bool RemoveOwnImage(const std::wstring& base, const std::wstring& path);
+// where the system allows it (Gone); else moves it into the temporary folder (or, on
+// another volume, beside its folder), into |moved_to|, and has the system delete it
+// at the next restart (AtRestart; Gone when the system would not take that). Failed
+// when |path| could not be freed.
+Removal RemoveOwnImage(const std::wstring& base, const std::wstring& path, std::wstring* moved_to);
 
 }  // namespace sorvane::payloads

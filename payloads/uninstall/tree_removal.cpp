@@ -1,5 +1,7 @@
 #include "payloads/uninstall/tree_removal.h"
 
+#include "core/number_text.h"
+
 namespace sorvane::payloads {
 
 namespace {
@@ -8,9 +10,29 @@ using Node = NodeAccess::Node;
 
 // Deeper trees than this are not ours; they are left with the folder holding them.
 constexpr int kMaxDepth = 64;
+// Names of ours that someone else took first are passed over; this many are tried.
+constexpr int kNameAttempts = 16;
+
+constexpr const wchar_t* kAsidePrefix = L"~sorvane-";
+constexpr const wchar_t* kAsideSuffix = L".del";
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
+}
+
+wchar_t Lower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+    return !folder.empty() && IsSeparator(folder.back()) ? folder + name : folder + L"\\" + name;
 }
 
 // Holds one open node and closes it when it goes.
@@ -29,35 +51,84 @@ class Opened {
     Node node_;
 };
 
-bool RemoveContents(NodeAccess& access, Node folder, int depth);
-
-// Removes the child |name| of |folder| whatever it is; a folder with its contents.
-bool RemoveChild(NodeAccess& access, Node folder, const std::wstring& name, int depth) {
-    NodeKind kind = NodeKind::Missing;
-    Opened child(access, access.OpenChild(folder, name, &kind));
-    switch (kind) {
-        case NodeKind::Missing:
-            return true;
-        case NodeKind::Unsafe:
-            return false;
-        case NodeKind::File:
-        case NodeKind::Link:
-            return child.get() != 0 && access.Delete(child.get());
-        case NodeKind::Folder:
-            return child.get() != 0 && RemoveContents(access, child.get(), depth + 1) &&
-                   access.Delete(child.get());
+// Deletes the open file |node|, named |name| in the open |folder| at |folder_path|;
+// where that fails and |pending| allows it, sets the file aside there for the restart.
+Removal DeleteOrSetAside(NodeAccess& access, Node folder, const std::wstring& folder_path,
+                         Node node, const std::wstring& name, PendingRemovals* pending) {
+    if (access.Delete(node)) return Removal::Gone;
+    if (pending == nullptr || !pending->set_aside_allowed()) return Removal::Failed;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::wstring aside = pending->NextName();
+        if (!access.Rename(folder, node, aside)) continue;
+        if (access.MarkForRestart(node)) {
+            pending->Add(Join(folder_path, aside));
+            return Removal::AtRestart;
+        }
+        // Not to be deleted after all: it takes its name back, so that the removal run
+        // again finds it there.
+        access.Rename(folder, node, name);
+        return Removal::Failed;
     }
-    return false;
+    return Removal::Failed;
 }
 
-bool RemoveContents(NodeAccess& access, Node folder, int depth) {
-    if (depth > kMaxDepth) return false;
+// A folder whose contents came to |contents|: deleted when they are gone, left to the
+// restart after them when they wait for it.
+Removal FolderAfterContents(NodeAccess& access, Node node, const std::wstring& path,
+                            Removal contents, PendingRemovals* pending) {
+    if (contents == Removal::Gone) return access.Delete(node) ? Removal::Gone : Removal::Failed;
+    if (contents != Removal::AtRestart) return contents;
+    if (pending == nullptr || !access.MarkForRestart(node)) return Removal::Failed;
+    pending->Add(path);
+    return Removal::AtRestart;
+}
+
+Removal RemoveContents(NodeAccess& access, Node folder, const std::wstring& path, int depth,
+                       PendingRemovals* pending);
+
+// Removes the child |name| of |folder| whatever it is; a folder with its contents.
+Removal RemoveChild(NodeAccess& access, Node folder, const std::wstring& folder_path,
+                    const std::wstring& name, int depth, PendingRemovals* pending) {
+    NodeKind kind = NodeKind::Missing;
+    Opened child(access, access.OpenChild(folder, name, &kind));
+    if (kind == NodeKind::Missing) return Removal::Gone;
+    if (child.get() == 0 || kind == NodeKind::Unsafe) return Removal::Failed;
+    if (kind == NodeKind::Link) return access.Delete(child.get()) ? Removal::Gone : Removal::Failed;
+    if (kind == NodeKind::File)
+        return DeleteOrSetAside(access, folder, folder_path, child.get(), name, pending);
+    const std::wstring path = Join(folder_path, name);
+    return FolderAfterContents(access, child.get(), path,
+                               RemoveContents(access, child.get(), path, depth + 1, pending),
+                               pending);
+}
+
+Removal RemoveContents(NodeAccess& access, Node folder, const std::wstring& path, int depth,
+                       PendingRemovals* pending) {
+    if (depth > kMaxDepth) return Removal::Failed;
     std::vector<std::wstring> names;
-    if (!access.List(folder, &names)) return false;
-    bool all_gone = true;
-    for (const std::wstring& name : names)
-        all_gone = RemoveChild(access, folder, name, depth) && all_gone;
-    return all_gone;
+    if (!access.List(folder, &names)) return Removal::Failed;
+    Removal result = Removal::Gone;
+    for (const std::wstring& name : names) {
+        const bool waits = pending != nullptr && pending->Has(Join(path, name));
+        result = Worse(result, waits ? Removal::AtRestart
+                                     : RemoveChild(access, folder, path, name, depth, pending));
+    }
+    return result;
+}
+
+// A file that an earlier run set aside: deleted, or left to the restart where it is.
+// Anything else under such a name is not ours (Kept).
+Removal RemoveLeftover(NodeAccess& access, Node folder, const std::wstring& path,
+                       const std::wstring& name, PendingRemovals* pending) {
+    NodeKind kind = NodeKind::Missing;
+    Opened child(access, access.OpenChild(folder, name, &kind));
+    if (kind == NodeKind::Missing) return Removal::Gone;
+    if (kind != NodeKind::File || child.get() == 0) return Removal::Kept;
+    if (access.Delete(child.get())) return Removal::Gone;
+    if (pending == nullptr || !pending->set_aside_allowed() || !access.MarkForRestart(child.get()))
+        return Removal::Failed;
+    pending->Add(Join(path, name));
+    return Removal::AtRestart;
 }
 
 enum class Walk { Opened, Missing, Refused };
@@ -80,7 +151,40 @@ Walk OpenHolder(NodeAccess& access, const std::wstring& base,
     return kind == NodeKind::Missing ? Walk::Missing : Walk::Refused;
 }
 
+// What a step comes to when there is nothing to act on at |path|.
+Removal NothingOpened(const OpenedBelow& target) {
+    return target.missing() ? Removal::Gone : Removal::Failed;
+}
+
+// The folder of |path|, which lies below a base: all of it but its last part.
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
 }  // namespace
+
+Removal Worse(Removal a, Removal b) {
+    return static_cast<int>(a) > static_cast<int>(b) ? a : b;
+}
+
+std::wstring PendingRemovals::NextName() {
+    const std::string number = DecimalText(++next_);
+    return kAsidePrefix + tag_ + L"-" + std::wstring(number.begin(), number.end()) + kAsideSuffix;
+}
+
+bool PendingRemovals::Has(const std::wstring& path) const {
+    for (const std::wstring& p : paths_)
+        if (SameText(p, path)) return true;
+    return false;
+}
+
+bool IsSetAsideName(const std::wstring& name) {
+    const std::wstring_view prefix = kAsidePrefix, suffix = kAsideSuffix;
+    return name.size() > prefix.size() + suffix.size() &&
+           SameText(std::wstring_view(name).substr(0, prefix.size()), prefix) &&
+           SameText(std::wstring_view(name).substr(name.size() - suffix.size()), suffix);
+}
 
 bool NamesBelow(const std::wstring& base, const std::wstring& path,
                 std::vector<std::wstring>* names) {
@@ -106,61 +210,69 @@ bool NamesBelow(const std::wstring& base, const std::wstring& path,
     return !names->empty();
 }
 
-bool OpenBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path, Node* target,
-               NodeKind* kind, bool* result) {
+OpenedBelow::OpenedBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path)
+    : access_(access) {
     std::vector<std::wstring> names;
-    *target = 0;
-    *kind = NodeKind::Missing;
-    *result = false;
-    if (!NamesBelow(base, path, &names)) return false;
-    Node holder = 0;
-    const Walk walk = OpenHolder(access, base, names, &holder);
+    if (!NamesBelow(base, path, &names)) return;
+    const Walk walk = OpenHolder(access, base, names, &holder_);
     if (walk != Walk::Opened) {
-        *result = walk == Walk::Missing;
-        return false;
+        missing_ = walk == Walk::Missing;
+        return;
     }
-    Opened folder(access, holder);
-    *target = access.OpenChild(folder.get(), names.back(), kind);
-    if (*kind == NodeKind::Missing || *target == 0) {
-        if (*target != 0) access.Close(*target);
-        *target = 0;
-        *result = *kind == NodeKind::Missing;
-        return false;
-    }
-    return true;
+    name_ = names.back();
+    node_ = access.OpenChild(holder_, name_, &kind_);
+    if (kind_ == NodeKind::Missing && node_ != 0) access.Close(node_);
+    if (kind_ == NodeKind::Missing) node_ = 0;
+    missing_ = kind_ == NodeKind::Missing;
 }
 
-bool RemoveFileBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path) {
-    Node node = 0;
-    NodeKind kind = NodeKind::Missing;
-    bool result = false;
-    if (!OpenBelow(access, base, path, &node, &kind, &result)) return result;
-    Opened target(access, node);
+OpenedBelow::~OpenedBelow() {
+    if (node_ != 0) access_.Close(node_);
+    if (holder_ != 0) access_.Close(holder_);
+}
+
+Removal RemoveFileBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path,
+                        PendingRemovals* pending) {
+    OpenedBelow target(access, base, path);
+    if (!target.ok()) return NothingOpened(target);
     // A link at a file's place goes as the link; a folder there is not ours.
-    return (kind == NodeKind::File || kind == NodeKind::Link) && access.Delete(node);
+    if (target.kind() == NodeKind::Link)
+        return access.Delete(target.node()) ? Removal::Gone : Removal::Failed;
+    if (target.kind() != NodeKind::File) return Removal::Failed;
+    return DeleteOrSetAside(access, target.holder(), FolderOf(path), target.node(), target.name(),
+                            pending);
 }
 
-bool RemoveTreeBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path) {
-    Node node = 0;
-    NodeKind kind = NodeKind::Missing;
-    bool result = false;
-    if (!OpenBelow(access, base, path, &node, &kind, &result)) return result;
-    Opened target(access, node);
-    if (kind == NodeKind::Link) return access.Delete(node);
-    return kind == NodeKind::Folder && RemoveContents(access, node, 0) && access.Delete(node);
+Removal RemoveTreeBelow(NodeAccess& access, const std::wstring& base, const std::wstring& path,
+                        PendingRemovals* pending) {
+    OpenedBelow target(access, base, path);
+    if (!target.ok()) return NothingOpened(target);
+    if (target.kind() == NodeKind::Link)
+        return access.Delete(target.node()) ? Removal::Gone : Removal::Failed;
+    if (target.kind() != NodeKind::Folder) return Removal::Failed;
+    return FolderAfterContents(access, target.node(), path,
+                               RemoveContents(access, target.node(), path, 0, pending), pending);
 }
 
-bool RemoveFolderIfEmptyBelow(NodeAccess& access, const std::wstring& base,
-                              const std::wstring& path) {
-    Node node = 0;
-    NodeKind kind = NodeKind::Missing;
-    bool result = false;
-    if (!OpenBelow(access, base, path, &node, &kind, &result)) return result;
-    Opened target(access, node);
-    if (kind != NodeKind::Folder) return true;
+Removal RemoveFolderIfEmptyBelow(NodeAccess& access, const std::wstring& base,
+                                 const std::wstring& path, PendingRemovals* pending) {
+    OpenedBelow target(access, base, path);
+    if (!target.ok()) return NothingOpened(target);
+    if (target.kind() != NodeKind::Folder) return Removal::Kept;
     std::vector<std::wstring> names;
-    if (!access.List(node, &names)) return false;
-    return !names.empty() || access.Delete(node);
+    if (!access.List(target.node(), &names)) return Removal::Failed;
+    Removal contents = Removal::Gone;
+    for (const std::wstring& name : names) {
+        const std::wstring inside = Join(path, name);
+        if (pending != nullptr && pending->Has(inside)) {
+            contents = Worse(contents, Removal::AtRestart);
+        } else {
+            contents = Worse(contents, IsSetAsideName(name) ? RemoveLeftover(access, target.node(),
+                                                                             path, name, pending)
+                                                            : Removal::Kept);
+        }
+    }
+    return FolderAfterContents(access, target.node(), path, contents, pending);
 }
 
 }  // namespace sorvane::payloads

@@ -1,5 +1,6 @@
 // Uninstall.exe: removes what the setup installed. The registry's Uninstall entry
-// starts it as "Uninstall.exe -uninstall -f"; its exit code is 0 when all is gone.
+// starts it as "Uninstall.exe -uninstall -f"; its exit code is 0 when all is gone or
+// goes at the next restart (a file in use).
 #include <windows.h>
 #include <shlobj.h>
 
@@ -13,6 +14,7 @@
 #include "payloads/uninstall/removal_plan.h"
 #include "payloads/uninstall/removal_steps.h"
 #include "payloads/uninstall/uninstall_command.h"
+#include "payloads/uninstall/uninstall_log.h"
 #include "payloads/uninstall/uninstall_texts.h"
 
 namespace sorvane::payloads {
@@ -46,32 +48,66 @@ int Show(const char* text, UINT type) {
                        type | MB_SETFOREGROUND);
 }
 
-int Run() {
-    // The Uninstall entry names the program unquoted, blanks and all.
+// Each step carried out, and logged.
+class Remover : public StepRunner {
+  public:
+    explicit Remover(UninstallLog& log) : log_(log), pending_(WideDecimal(GetCurrentProcessId())) {}
+    StepResult Run(const RemovalStep& step) override { return RunRemovalStep(step, pending_); }
+    void Report(const RemovalStep& step, const StepResult& result) override {
+        log_.Step(step, result);
+    }
+
+  private:
+    UninstallLog& log_;
+    PendingRemovals pending_;
+};
+
+const char* ClosingText(Language language, const PlanResult& result) {
+    if (!result.complete) return PartlyUninstalledText(language);
+    return result.restart ? UninstalledAtRestartText(language) : UninstalledText(language);
+}
+
+// The exit code; |restart| tells whether a restart completes the removal.
+int Run(UninstallLog& log, bool* restart) {
+    // The Uninstall entry names the program quoted, or, as earlier versions wrote
+    // it, unquoted, blanks and all.
+    const std::wstring line = GetCommandLineW();
     const UninstallCommand cmd =
-        ParseUninstallCommand(CommandTailAfterProgram(GetCommandLineW(), NamesThisProgram));
+        ParseUninstallCommand(CommandTailAfterProgram(line, NamesThisProgram));
     InstallationFolders folders;
     folders.install = ProgramFolder();
     const Language language = ReadClientLanguage(folders.install);
+    log.Start(line, cmd.forced);
     if (!cmd.valid) {
+        log.Error("invalid command line");
         if (!cmd.forced) Show(BadUninstallCommandText(language), MB_OK | MB_ICONERROR);
         return kBadCommandLine;
     }
-    if (!cmd.forced && Show(ConfirmUninstallText(language), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!cmd.forced && Show(ConfirmUninstallText(language), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        log.Error("the removal was not confirmed");
         return kDeclined;
+    }
 
     LeaveInstallationFolder();
     folders.data = DataFolder();
     folders.common_programs = ShellFolder(CSIDL_COMMON_PROGRAMS);
     folders.user_programs = ShellFolder(CSIDL_PROGRAMS);
     const std::vector<RemovalStep> plan = PlanRemoval(folders);
-    const bool all_gone = !plan.empty() && RunRemovalPlan(plan);
+    PlanResult result;
+    result.complete = false;
+    if (!plan.empty()) {
+        Remover remover(log);
+        result = RunPlan(plan, remover);
+    } else {
+        log.Error("the installation folder is not a full path");
+    }
 
     if (!cmd.forced) {
-        Show(all_gone ? UninstalledText(language) : PartlyUninstalledText(language),
-             MB_OK | (all_gone ? MB_ICONINFORMATION : MB_ICONWARNING));
+        Show(ClosingText(language, result),
+             MB_OK | (result.complete ? MB_ICONINFORMATION : MB_ICONWARNING));
     }
-    return all_gone ? kAllRemoved : kPartlyRemoved;
+    *restart = result.complete && result.restart;
+    return result.complete ? kAllRemoved : kPartlyRemoved;
 }
 
 }  // namespace
@@ -82,5 +118,9 @@ const int sorvane::payloads::kRuntimeFailureExitCode = 2;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sorvane::payloads::RestrictDllSearch();
-    return sorvane::payloads::Run();
+    sorvane::payloads::UninstallLog log;
+    bool restart = false;
+    const int code = sorvane::payloads::Run(log, &restart);
+    log.Finish(code, restart);
+    return code;
 }

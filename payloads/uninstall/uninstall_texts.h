@@ -18,6 +18,14 @@ inline const char* UninstalledText(Language language) {
                                          : "Sorvane was removed from this computer.";
 }
 
+inline const char* UninstalledAtRestartText(Language language) {
+    return language == Language::Turkish
+               ? "Sorvane bilgisayarınızdan kaldırıldı. Kaldırma işlemini tamamlamak için "
+                 "bilgisayarınızı yeniden başlatın."
+               : "Sorvane was removed from this computer. Restart the computer to complete the "
+                 "removal.";
+}
+
 inline const char* PartlyUninstalledText(Language language) {
     return language == Language::Turkish
                ? "Sorvane kaldırıldı, ancak bazı öğeler silinemedi."

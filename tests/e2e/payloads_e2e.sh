@@ -304,9 +304,162 @@ scenario_uninstall_link_in_datax() {
     check "the Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY"
 }
 
-# Each in a fresh prefix and display of its own.
-for sc in client_turkish client_english firewall helper uninstall uninstall_keeps_foreign \
-    uninstall_link_in_datax; do
+# --- the uninstaller of a product in use -------------------------------------
+
+# The machine type of a PE file: 014c for i386, 8664 for x86_64.
+pe_machine() {
+    local at
+    at=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j $((at + 4)) -N2 "$1" | tr -d ' '
+}
+
+# The product as a user has it: the 32-bit build, on a 64-bit Windows, works in the
+# 32-bit registry view and in "Program Files (x86)".
+if [[ $(pe_machine "$BIN/Uninstall.exe") == 014c ]]; then
+    PRODUCT_WIN='C:\Program Files (x86)\Sorvane'
+    VIEW=/reg:32
+    PRODUCT_MINGW=${E2E_MINGW32:-i686-w64-mingw32-g++}
+else
+    PRODUCT_WIN='C:\Program Files\Sorvane'
+    VIEW=/reg:64
+    PRODUCT_MINGW=$E2E_MINGW
+fi
+
+# The helper program built for the product's architecture: only such a process can
+# hold the product's DLL loaded, and it reads the registry in the product's view.
+prepare_product_tools() {
+    PRODUCT_TOOLS=$E2E_OUT/payloads_tools-$(pe_machine "$BIN/Uninstall.exe").exe
+    [[ -f $PRODUCT_TOOLS && ! $E2E_SRC/payloads_tools.cpp -nt $PRODUCT_TOOLS ]] && return 0
+    "$PRODUCT_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$PRODUCT_TOOLS.tmp" \
+        "$E2E_SRC/payloads_tools.cpp" -ladvapi32 -lshell32 && mv "$PRODUCT_TOOLS.tmp" "$PRODUCT_TOOLS"
+}
+
+SESSION_MANAGER='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager'
+
+# What the system deletes at its next start, one path a line, in its order: the
+# sources of PendingFileRenameOperations whose target is empty.
+pending_deletions() {
+    sc_wine reg query "$SESSION_MANAGER" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+        sed -n 's/.*REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' |
+        awk 'NR % 2 { source = $0; next } $0 == "" { sub(/^\\\?\?\\/, "", source); print source }'
+}
+
+# The last block the uninstaller wrote into the log FILE, without line ends.
+last_uninstall_block() {
+    tr -d '\r' <"$1" 2>/dev/null | awk '/^==== Sorvane Uninstall /{ b = "" } { b = b $0 "\n" } END { printf "%s", b }'
+}
+
+# index_of TEXT LINES: the line number of TEXT in LINES; 0 when it is not there.
+index_of() { grep -nxF -- "$1" <<<"$2" | head -n 1 | cut -d: -f1 | grep . || echo 0; }
+
+# The removal from Windows' list while a program holds the provider loaded and the
+# firewall runs: what cannot go now is set aside and goes at the restart.
+scenario_uninstall_in_use() {
+    scenario_begin uninstall-in-use || { fail "scenario prepared"; return; }
+    local product log entry left pending holder firewall
+    product=$(sc_path "$PRODUCT_WIN")
+    sc_run 240 -silent 1 "$PRODUCT_WIN"
+    check_eq "the product installs silently" 0 "$RUN_RC"
+    # As the setup writes the entry from now on; the unquoted form of earlier
+    # versions is run by the scenario "uninstall".
+    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+    if [[ $entry != \"* ]]; then
+        note "the setup wrote the entry unquoted: $entry"
+        sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "\"$PRODUCT_WIN\\Uninstall.exe\" -uninstall -f" /f "$VIEW"
+    fi
+    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+    check_eq "the entry's line is quoted" "\"$PRODUCT_WIN\\Uninstall.exe\" -uninstall -f" "$entry"
+
+    sc_start "$SC_DIR/hold.log" "$PRODUCT_TOOLS" hold "$PRODUCT_WIN\\plugin\\_pellin.dll" 'C:\hold.stop'
+    holder=$BG_PID
+    check "a program holds the provider loaded" sc_wait_line "$(sc_c)/hold.stop.ready" LOADED 90
+    sc_start "$SC_DIR/harlock.log" "$PRODUCT_WIN\\harlock.exe"
+    firewall=$BG_PID
+    check "the firewall runs" sc_find _sorvane_firewall '*' 30000
+
+    sc_exec 300 "$SC_DIR/uninstall.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
+    check_eq "the removal from the entry exits 0" 0 "$RUN_RC"
+    check "the Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY" "$VIEW"
+    check "the product's key is gone" sc_reg_absent 'HKLM\Software\OrvikSoft' "$VIEW"
+    check_absent "the data folder is gone" "$(sc_c)/ProgramData/Sorvane"
+
+    left=$(cd "$product" 2>/dev/null && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
+    check_eq "only the files set aside are left, in their folders" "ASIDE plugin plugin/ASIDE " \
+        "$(sed -E 's/~sorvane-[0-9]+-[0-9]+\.del$/ASIDE/' <<<"$left" | LC_ALL=C sort | tr '\n' ' ')"
+    local dll_aside fw_aside
+    dll_aside=$(grep '^plugin/~' <<<"$left")
+    fw_aside=$(grep '^~' <<<"$left")
+    check_same_bytes "the provider set aside is the installed one" "$BIN/_pellin.dll" "$product/$dll_aside"
+    check_same_bytes "the firewall set aside is the installed one" "$BIN/harlock.exe" "$product/$fw_aside"
+
+    pending=$(pending_deletions)
+    printf '%s\n' "$pending" >"$SC_DIR/pending.txt"
+    local at_dll at_fw at_plugin at_product
+    at_dll=$(index_of "$PRODUCT_WIN\\${dll_aside//\//\\}" "$pending")
+    at_fw=$(index_of "$PRODUCT_WIN\\$fw_aside" "$pending")
+    at_plugin=$(index_of "$PRODUCT_WIN\\plugin" "$pending")
+    at_product=$(index_of "$PRODUCT_WIN" "$pending")
+    if ((at_dll && at_fw && at_plugin && at_product)); then
+        pass "every file and folder left waits for deletion at the restart"
+    else
+        fail "every file and folder left waits for deletion at the restart" "see $SC_DIR/pending.txt"
+    fi
+    check "the files go before their folders" test "$at_dll" -lt "$at_plugin" -a "$at_plugin" -lt "$at_product" \
+        -a "$at_fw" -lt "$at_product"
+    check "the uninstaller's own file waits for the restart too" grep -q '\\~sorvane-uninstall-[0-9-]*\.tmp$' "$SC_DIR/pending.txt"
+
+    log=$(sc_c)/users/$(id -un)/Temp/Sorvane\ Setup.log
+    last_uninstall_block "$log" >"$SC_DIR/block.txt"
+    check_contains "the log's block names the uninstaller and its version" "$SC_DIR/block.txt" "==== Sorvane Uninstall 2.2.0.0, "
+    check_contains "the block holds the command line" "$SC_DIR/block.txt" "command line: $entry"
+    check_contains "the block says the provider waits for the restart" "$SC_DIR/block.txt" \
+        "later  file: $PRODUCT_WIN\\plugin\\_pellin.dll (in use: set aside as $PRODUCT_WIN\\${dll_aside//\//\\}, deleted at the next restart)"
+    check_contains "the block says the firewall waits for the restart" "$SC_DIR/block.txt" \
+        "later  file: $PRODUCT_WIN\\harlock.exe (in use: set aside as $PRODUCT_WIN\\$fw_aside,"
+    check_contains "the block says a restart completes the removal" "$SC_DIR/block.txt" \
+        "restart: a restart of Windows completes the removal"
+    check_eq "the exit code comes last" "exit code 0" "$(tail -n 1 "$SC_DIR/block.txt")"
+
+    # A new session of the prefix starts wine's own boot, which deletes what waits.
+    touch "$(sc_c)/hold.stop"
+    sc_wait "$holder" 30
+    sc_close_window "the firewall" "$firewall" _sorvane_firewall 16
+    env "${SC_ENV[@]}" "$WINESERVER" -k 2>/dev/null
+    env "${SC_ENV[@]}" timeout 30 "$WINESERVER" -w 2>/dev/null
+    sc_reg query "$SESSION_MANAGER"
+    check_absent "after the restart the installation folder is gone" "$product"
+    check_eq "after the restart nothing waits" "" "$(pending_deletions)"
+
+    # Installed again, with the entry's line unquoted, blanks and all, as earlier
+    # versions wrote it; nothing in use this time.
+    sc_run 240 -silent 1 "$PRODUCT_WIN"
+    check_eq "the product installs again" 0 "$RUN_RC"
+    sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "$PRODUCT_WIN\\Uninstall.exe -uninstall -f" /f "$VIEW"
+    sc_exec 300 "$SC_DIR/uninstall-unquoted.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
+    check_eq "the unquoted line of earlier versions, run from the entry, exits 0" 0 "$RUN_RC"
+    check "the Uninstall entry is gone again" sc_reg_absent "$UNINSTALL_KEY" "$VIEW"
+    check_absent "with nothing in use the installation folder goes at once" "$product"
+    check_eq "only the uninstaller's own file waits for a restart" "" \
+        "$(pending_deletions | grep -v '\\~sorvane-uninstall-[0-9-]*\.tmp$')"
+    last_uninstall_block "$log" >"$SC_DIR/block-unquoted.txt"
+    check_eq "that run's block says nothing of a restart, and ends with its exit code" "0 exit code 0" \
+        "$(grep -c '^restart:' "$SC_DIR/block-unquoted.txt") $(tail -n 1 "$SC_DIR/block-unquoted.txt")"
+
+    # A log that is a link is never written through, and changes nothing of a removal.
+    echo victim >"$(sc_c)/victim.txt"
+    rm -f "$log"
+    ln -s ../../../victim.txt "$log"
+    put 'C:\again' Uninstall.exe
+    sc_exec 120 "$SC_DIR/uninstall-link.log" 'C:\again\Uninstall.exe' -uninstall -f
+    check_eq "with the log a link, a removal still exits 0" 0 "$RUN_RC"
+    check_eq "the file behind the link is untouched" victim "$(cat "$(sc_c)/victim.txt")"
+}
+
+# Each in a fresh prefix and display of its own; E2E_SCENARIOS picks some of them.
+E2E_SETUP=$BUILD/app/sorvane_setup.exe
+prepare_product_tools || fail "payloads_tools.exe built for the product"
+for sc in ${E2E_SCENARIOS:-client_turkish client_english firewall helper uninstall \
+    uninstall_keeps_foreign uninstall_link_in_datax uninstall_in_use}; do
     "scenario_$sc"
     scenario_end
 done

@@ -9,6 +9,10 @@
 //   reparse PATH                 exit 0 when PATH opened as itself is a reparse point
 //   reglink KEY TARGET           makes HKLM\KEY a registry link to the key TARGET
 //                                (a path below HKLM)
+//   hold DLL STOP                loads DLL, writes LOADED into STOP.ready, and keeps the DLL
+//                                loaded until the file STOP appears (at most 10
+//                                minutes); exit 3 when it does not load. Built for
+//                                the DLL's architecture.
 // Named _marrow.exe it is a stand-in that only writes C:\stand-in-started.txt.
 #include <windows.h>
 #include <winioctl.h>
@@ -115,6 +119,19 @@ int RegLink(const std::wstring& key, const std::wstring& target) {
     return set == ERROR_SUCCESS ? 0 : 1;
 }
 
+int Hold(const std::wstring& dll, const std::wstring& stop) {
+    if (LoadLibraryW(dll.c_str()) == nullptr) return 3;
+    HANDLE ready = CreateFileW((stop + L".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               0, nullptr);
+    DWORD put = 0;
+    if (ready != INVALID_HANDLE_VALUE) {
+        WriteFile(ready, "LOADED\n", 7, &put, nullptr);
+        CloseHandle(ready);
+    }
+    for (DWORD waited = 0; waited < 600000 && !IsFile(stop); waited += 50) Sleep(50);
+    return 0;
+}
+
 int StandIn() {
     HANDLE h = CreateFileW(L"C:\\stand-in-started.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                            nullptr);
@@ -141,5 +158,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (argc == 4 && cmd == L"junction") return Junction(a[2], a[3]);
     if (argc == 3 && cmd == L"reparse") return Reparse(a[2]);
     if (argc == 4 && cmd == L"reglink") return RegLink(a[2], a[3]);
+    if (argc == 4 && cmd == L"hold") return Hold(a[2], a[3]);
     return 2;
 }

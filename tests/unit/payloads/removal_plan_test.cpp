@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace sorvane::payloads {
 namespace {
@@ -59,25 +60,74 @@ TEST(RemovalPlan, ClientAndProviderGoBeforeTheirFiles) {
     EXPECT_LT(unregister, IndexOf(plan, StepKind::File, provider));
 }
 
+StepResult Outcome(Removal outcome) {
+    StepResult result;
+    result.outcome = outcome;
+    return result;
+}
+
+struct Runner : StepRunner {
+    std::function<Removal(const RemovalStep&)> run;
+    std::function<void(const RemovalStep&, const StepResult&)> report = [](auto&, auto&) {};
+    StepResult Run(const RemovalStep& step) override { return Outcome(run(step)); }
+    void Report(const RemovalStep& step, const StepResult& result) override {
+        report(step, result);
+    }
+};
+
 // An incomplete removal keeps what is needed to run it again from the list of
 // installed programs: the uninstaller, its folder and the Uninstall entry.
 TEST(RemovalPlan, AFailedStepKeepsTheUninstallerAndItsEntry) {
     const auto plan = PlanRemoval(Typical());
-    std::vector<std::wstring> run;
-    const bool complete = RunPlan(plan, [&](const RemovalStep& step) {
+    std::vector<std::wstring> run, skipped;
+    Runner runner;
+    runner.run = [&](const RemovalStep& step) {
         run.push_back(step.path);
-        return step.path != kInstall + L"\\tessen.exe";  // in use
-    });
-    EXPECT_FALSE(complete);
+        // Neither removed nor set aside.
+        return step.path == kInstall + L"\\tessen.exe" ? Removal::Failed : Removal::Gone;
+    };
+    runner.report = [&](const RemovalStep& step, const StepResult& r) {
+        if (r.skipped) skipped.push_back(step.path);
+    };
+    const PlanResult result = RunPlan(plan, runner);
+    EXPECT_FALSE(result.complete);
     for (const std::wstring& kept :
          {kInstall + L"\\Uninstall.exe", kInstall, kData,
-          std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane")})
+          std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane")}) {
         EXPECT_EQ(std::count(run.begin(), run.end(), kept), 0) << kept;
+        EXPECT_EQ(std::count(skipped.begin(), skipped.end(), kept), 1) << kept;  // and logged
+    }
     // Everything else is still tried.
     EXPECT_EQ(std::count(run.begin(), run.end(), kData + L"\\datax"), 1);
     EXPECT_EQ(std::count(run.begin(), run.end(), L"Software\\OrvikSoft\\Sorvane"), 2);
+}
 
-    EXPECT_TRUE(RunPlan(plan, [](const RemovalStep&) { return true; }));
+// What goes at the next restart counts as gone: the removal completes, entry and all,
+// and says that a restart finishes it. Kept folders and keys count as done too.
+TEST(RemovalPlan, WhatGoesAtTheRestartCompletesTheRemoval) {
+    const auto plan = PlanRemoval(Typical());
+    for (const Removal in_use : {Removal::AtRestart, Removal::Kept, Removal::Gone}) {
+        std::size_t run = 0, reported = 0;
+        Runner runner;
+        runner.run = [&](const RemovalStep& step) {
+            ++run;
+            return step.path == kInstall + L"\\plugin\\_pellin.dll" ? in_use : Removal::Gone;
+        };
+        runner.report = [&](const RemovalStep&, const StepResult& r) {
+            reported += r.skipped ? 0 : 1;
+        };
+        const PlanResult result = RunPlan(plan, runner);
+        EXPECT_TRUE(result.complete);
+        EXPECT_EQ(result.restart, in_use == Removal::AtRestart);
+        EXPECT_EQ(run, plan.size());
+        EXPECT_EQ(reported, plan.size());
+    }
+    // The running uninstaller's own file always waits, outside the product's folders.
+    Runner runner;
+    runner.run = [](const RemovalStep& step) {
+        return step.kind == StepKind::OwnImage ? Removal::AtRestart : Removal::Gone;
+    };
+    EXPECT_FALSE(RunPlan(plan, runner).restart);
 }
 
 TEST(RemovalPlan, FilesComeBeforeTheFoldersHoldingThem) {

@@ -37,10 +37,12 @@ TEST(UninstallCommand, UnknownWordsAreRefused) {
 }
 
 // The running program as the system knows it: its long and its short form, in
-// any letter case.
+// any letter case; and the 32-bit product's, in a folder with blanks and a switch.
 bool NamesInstalledUninstaller(std::wstring_view path) {
     for (std::wstring_view own :
-         {L"C:\\Program Files\\Sorvane\\Uninstall.exe", L"C:\\PROGRA~1\\Sorvane\\UNINST~1.EXE"}) {
+         {L"C:\\Program Files\\Sorvane\\Uninstall.exe", L"C:\\PROGRA~1\\Sorvane\\UNINST~1.EXE",
+          L"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe",
+          L"C:\\Net -f Filter\\Uninstall.exe"}) {
         if (path.size() == own.size() &&
             std::equal(path.begin(), path.end(), own.begin(),
                        [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); }))
@@ -67,6 +69,22 @@ TEST(UninstallCommand, EntryLineInEveryFormTheSystemPassesOn) {
         EXPECT_TRUE(cmd.forced) << line;
     }
     EXPECT_EQ(TailOf(L"C:\\Program Files\\Sorvane\\Uninstall.exe"), L"");
+}
+
+// The line the setup writes now, quoted, and the one earlier versions wrote, unquoted:
+// a part of the folder that looks like a switch or a program is still the folder.
+TEST(UninstallCommand, QuotedAndUnquotedEntryOfTheProduct) {
+    for (const wchar_t* line : {
+             L"\"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe\" -uninstall -f",
+             L"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe -uninstall -f",
+             L"\"C:\\Net -f Filter\\Uninstall.exe\" -uninstall -f",
+             L"C:\\Net -f Filter\\Uninstall.exe -uninstall -f",
+         })
+        EXPECT_EQ(TailOf(line), L"-uninstall -f") << line;
+    // Only the quoted name is the program: what follows its quote is the command.
+    EXPECT_EQ(TailOf(L"\"C:\\Program Files (x86)\\Sorvane\\Uninstall.exe\" C:\\x -uninstall"),
+              L"C:\\x -uninstall");
+    EXPECT_FALSE(ParseUninstallCommand(TailOf(L"\"C:\\Net -f Filter\\Uninstall.exe\" -x")).valid);
 }
 
 TEST(UninstallCommand, LineNotNamingTheProgramEndsItsNameAtTheFirstBlank) {
