@@ -38,7 +38,7 @@ FileSwap::~FileSwap() {
 
 std::string FileSwap::NewName(const std::string& name, const char* mark) {
     if (serial_ == 0) serial_ = os_.GetTickCount() | 1u;
-    return name + "." + HexText(serial_++) + mark;
+    return kOwnNamePrefix + HexText(serial_++) + "-" + name + mark;
 }
 
 FileHandle FileSwap::Stage(FolderHandle folder, const std::string& folder_path,
@@ -137,7 +137,9 @@ void RemoveLeftovers(Os& os, FolderHandle folder, const std::string& folder_path
     std::vector<std::string> names;
     if (!os.ListFolderAt(folder, &names)) return;
     for (const std::string& name : names) {
-        if (!EndsWith(name, kStagedMark) && !EndsWith(name, kSetAsideMark)) continue;
+        if (name.rfind(kOwnNamePrefix, 0) != 0 ||
+            (!EndsWith(name, kStagedMark) && !EndsWith(name, kSetAsideMark)))
+            continue;
         bool waits = false;
         DeleteOrMark(os, folder, folder_path, name, &waits);
     }

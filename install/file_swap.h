@@ -13,11 +13,13 @@
 
 namespace sorvane {
 
-// The marks of the names of ours: a new file waiting for its final name, and an old
-// file set aside. What bears them in an installation's folder is left from a run that
-// did not end, and goes at the next run.
-inline constexpr const char* kStagedMark = ".sorvane-new";
-inline constexpr const char* kSetAsideMark = ".sorvane-old";
+// The names of ours: "~sorvane-<serial>-<final name>" and ".new" for a new file waiting
+// for its final name, ".del" for an old file set aside (as the uninstaller names what it
+// sets aside). What bears them in an installation's folder is left from a run that did
+// not end, and goes at the next run.
+inline constexpr const char* kOwnNamePrefix = "~sorvane-";
+inline constexpr const char* kStagedMark = ".new";
+inline constexpr const char* kSetAsideMark = ".del";
 
 // A set of files to replace together. Whatever has not taken its final name when the
 // set goes is deleted.

@@ -15,6 +15,8 @@ constexpr int kNameAttempts = 16;
 
 constexpr const wchar_t* kAsidePrefix = L"~sorvane-";
 constexpr const wchar_t* kAsideSuffix = L".del";
+// A new file the setup had not yet given its name when its run was ended.
+constexpr const wchar_t* kStagedSuffix = L".new";
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -180,10 +182,13 @@ bool PendingRemovals::Has(const std::wstring& path) const {
 }
 
 bool IsSetAsideName(const std::wstring& name) {
-    const std::wstring_view prefix = kAsidePrefix, suffix = kAsideSuffix;
-    return name.size() > prefix.size() + suffix.size() &&
-           SameText(std::wstring_view(name).substr(0, prefix.size()), prefix) &&
-           SameText(std::wstring_view(name).substr(name.size() - suffix.size()), suffix);
+    const std::wstring_view prefix = kAsidePrefix;
+    auto ends_with = [&name, &prefix](std::wstring_view suffix) {
+        return name.size() > prefix.size() + suffix.size() &&
+               SameText(std::wstring_view(name).substr(name.size() - suffix.size()), suffix);
+    };
+    return SameText(std::wstring_view(name).substr(0, prefix.size()), prefix) &&
+           (ends_with(kAsideSuffix) || ends_with(kStagedSuffix));
 }
 
 bool NamesBelow(const std::wstring& base, const std::wstring& path,

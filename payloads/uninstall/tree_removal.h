@@ -83,7 +83,8 @@ class PendingRemovals {
     std::vector<std::wstring> paths_;
 };
 
-// Whether |name| is one that a removal or an update gives a file it sets aside.
+// Whether |name| is one that a removal or an update gives a file it sets aside, or that
+// an update gives a new file before it takes its final name.
 bool IsSetAsideName(const std::wstring& name);
 
 // The names of the parts of |path| below |base|; false when |path| does not lie

@@ -243,8 +243,8 @@ TEST_F(InstallationRun, FileThatCannotBeReplacedLeavesTheWholeSet) {
 TEST_F(InstallationRun, LoadedProviderIsReplacedAndTheOldOneWaitsForTheRestart) {
     os.AddFile("C:\\X\\plugin\\_pellin.dll", "old provider");
     os.Find("C:\\X\\plugin\\_pellin.dll")->loaded = true;
-    os.AddFile("C:\\X\\plugin\\_pellin.dll.0000ABCD.sorvane-old", "from an earlier run");
-    os.AddFile("C:\\X\\harlock.exe.00001234.sorvane-new", "half written");
+    os.AddFile("C:\\X\\plugin\\~sorvane-0000ABCD-_pellin.dll.del", "from an earlier run");
+    os.AddFile("C:\\X\\~sorvane-00001234-harlock.exe.new", "half written");
     PrepareInteractiveRun("C:\\X\\");
     Form().RunInstallation();
     EXPECT_TRUE(Form().finish_shown());
@@ -252,8 +252,8 @@ TEST_F(InstallationRun, LoadedProviderIsReplacedAndTheOldOneWaitsForTheRestart) 
     ASSERT_EQ(os.at_restart.size(), 1u);
     EXPECT_EQ(os.Content(os.at_restart[0]), "old provider");
     // What earlier runs left is gone.
-    EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\_pellin.dll.0000ABCD.sorvane-old"));
-    EXPECT_FALSE(os.FileExists("C:\\X\\harlock.exe.00001234.sorvane-new"));
+    EXPECT_FALSE(os.FileExists("C:\\X\\plugin\\~sorvane-0000ABCD-_pellin.dll.del"));
+    EXPECT_FALSE(os.FileExists("C:\\X\\~sorvane-00001234-harlock.exe.new"));
 
     // A provider left for the next component takes the name the same way.
     os.AddFile("C:\\X\\plugin\\ostrel.rdk", "MZ pending provider");

@@ -72,7 +72,7 @@ class Extraction : public ::testing::Test, public WizardFixture {
     // Nothing of ours is left beside the files.
     bool NoStagedFiles() {
         for (const std::string& file : os.ListFiles())
-            if (file.find(".sorvane-") != std::string::npos) return false;
+            if (file.find("~sorvane-") != std::string::npos) return false;
         return true;
     }
     HeldFolders held{os};
@@ -169,7 +169,7 @@ TEST_F(Extraction, FileInUseIsSetAsideUntilTheRestart) {
     ASSERT_TRUE(swap.SwapAll(&failed, &error));
     const auto waiting = swap.RemoveSetAside();
     ASSERT_EQ(waiting.size(), 1u);
-    EXPECT_EQ(waiting[0].rfind("C:\\X\\plugin\\_pellin.dll.", 0), 0u);
+    EXPECT_EQ(waiting[0].rfind("C:\\X\\plugin\\~sorvane-", 0), 0u);
     EXPECT_EQ(os.Content(waiting[0]), "loaded provider");
     EXPECT_EQ(os.at_restart, waiting);
     EXPECT_EQ(os.Content("C:\\X\\plugin\\_pellin.dll"), "MZ new provider");

@@ -229,6 +229,15 @@ TEST(TreeRemoval, FilesInUseGoAtTheRestartAfterTheirFolders) {
     EXPECT_TRUE(access.AllClosed());
 }
 
+// The setup's names of ours too: what an update set aside, or left half done, goes.
+TEST(TreeRemoval, NamesOfOursAreTheSetupsToo) {
+    for (const wchar_t* ours : {L"~sorvane-7-1.del", L"~sorvane-0000ABCD-_pellin.dll.del",
+                                L"~SORVANE-00001234-harlock.exe.NEW"})
+        EXPECT_TRUE(IsSetAsideName(ours)) << ours;
+    for (const wchar_t* other : {L"tessen.exe.new", L"~sorvane-.del", L"~sorvane-1-notes.txt"})
+        EXPECT_FALSE(IsSetAsideName(other)) << other;
+}
+
 // Where a file cannot be set aside and marked, it fails the step under its own name,
 // so that the removal run again finds it; nothing waits for a restart.
 TEST(TreeRemoval, FileThatCanBeNeitherRemovedNorMarkedStaysAsItWas) {
