@@ -85,15 +85,45 @@ TEST_F(SystemRegistration, WritesEveryEntryInOrderAndDropsThePerUserAutostart) {
         EXPECT_EQ(os.StringValue(root, "Software\\OrvikSoft\\Sorvane", "Version"), "2.2.08");
     }
     EXPECT_EQ(os.FindValue(HKCU, kRun, "tessen"), nullptr);
-    EXPECT_EQ(os.StringValue(HKLM, kRun, "tessen"), kDir + "tessen.exe");
-    // Paths with blanks go in unquoted, exactly as the uninstaller's line is read back.
+    EXPECT_EQ(os.StringValue(HKLM, kRun, "tessen"), "\"" + kDir + "tessen.exe\"");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "UninstallString"),
-              kDir + "Uninstall.exe -uninstall -f");
+              "\"" + kDir + "Uninstall.exe\" -uninstall -f");
+    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "DisplayIcon"), kDir + "tessen.exe,0");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallDate"), "20270105");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallSource"), "D:\\Updates\\");
     EXPECT_EQ(os.FindValue(HKLM, kUninstall, "Version")->type, kRegDword);
     EXPECT_EQ(os.most_keys_open, 1);
     EXPECT_EQ(os.open_keys(), 0);
+}
+
+// The program that Windows starts for a command line: the quoted path, else the first
+// blank-separated start of the line that names a file (".exe" added when it has none).
+std::string ProgramStartedBy(MemoryOs& os, const std::string& line) {
+    if (line.rfind('"', 0) == 0) return line.substr(1, line.find('"', 1) - 1);
+    for (std::size_t end = line.find(' '); ; end = line.find(' ', end + 1)) {
+        std::string name = line.substr(0, end);
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".exe") != 0) name += ".exe";
+        if (os.FileExists(name) || end == std::string::npos) return name;
+    }
+}
+
+// A user may create C:\Tools\Net.exe beside a folder "Net Filter": neither the logon
+// of every user nor an elevated removal may start it.
+TEST_F(SystemRegistration, AutostartAndUninstallLinesStartOnlyTheInstalledPrograms) {
+    const std::string dir = "C:\\Tools\\Net Filter\\";
+    session.InstallDir = dir;
+    os.AddFile("C:\\Tools\\Net.exe", "planted");
+    os.AddFile(dir + "tessen.exe", "MZ");
+    os.AddFile(dir + "Uninstall.exe", "MZ");
+    WriteRegistryEntries(os, session);
+    EXPECT_EQ(ProgramStartedBy(os, os.StringValue(HKLM, kRun, "tessen")), dir + "tessen.exe");
+    EXPECT_EQ(ProgramStartedBy(os, os.StringValue(HKLM, kUninstall, "UninstallString")),
+              dir + "Uninstall.exe");
+    // Written as earlier versions wrote them, both lines would start the planted program.
+    EXPECT_EQ(ProgramStartedBy(os, dir + "tessen.exe"), "C:\\Tools\\Net.exe");
+    // What is no command line stays as the list of installed programs reads it.
+    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "DisplayIcon"), dir + "tessen.exe,0");
+    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallLocation"), dir);
 }
 
 TEST_F(SystemRegistration, DeniedMachineKeysLeaveOnlyThePerUserSteps) {
