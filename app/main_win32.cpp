@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     sorvane::ErrorReporter reporter(os);
     sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
     sorvane::InstallSteps steps = sorvane::MakeSystemSteps(os, session);
-    steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
+    steps.CreateFirewall = sorvane::MakeFirewallFactory(os, session);
     sorvane::RunLog log(os);
     steps.Log = &log;
 

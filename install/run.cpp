@@ -49,6 +49,10 @@ void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
     if (!firewall) return;
     if (!firewall->IsInstalled())
         firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
+    // The registration was started all the same; the removal may yet undo it.
+    constexpr std::uint32_t kErrorWaitTimeout = 258;  // WAIT_TIMEOUT
+    if (firewall->RemovalStillRunning() && run.steps.Log)
+        run.steps.Log->Line("FAILED", "provider removal", helper_path, kErrorWaitTimeout);
 }
 
 namespace {
