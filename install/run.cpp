@@ -5,6 +5,7 @@
 #include "install/data_folders.h"
 #include "install/payload.h"
 #include "install/run_log.h"
+#include "install/silent_folder.h"
 #include "platform/setup_error.h"
 
 namespace sorvane {
@@ -78,10 +79,11 @@ void RunInstallation(RunContext& run) {
     StepProgress(run);  // 1
     ShowStatus(run, s.StatusPreparingFolders);
 
-    std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
+    std::string target = s.InstallDir;
+    const std::uint32_t unusable = s.Silent ? SilentTargetFolder(os, &target) : 0;
     RunLog* log = run.steps.Log;
-    if (target.empty()) {
-        if (log) log->Line("FAILED", "target folder", target);
+    if (unusable || target.empty()) {
+        if (log) log->Line("FAILED", "target folder", target, unusable);
         return;
     }
     if (target.back() != '\\') target += '\\';

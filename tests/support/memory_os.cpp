@@ -379,6 +379,55 @@ bool MemoryOs::WriteProfileString(const std::string& section, const std::string&
     return true;
 }
 
+std::string MemoryOs::GetUnicodeCommandLine() {
+    return unicode_command_line.empty() ? AnsiToUtf8(command_line) : unicode_command_line;
+}
+
+std::string MemoryOs::GetFullPathName(const std::string& path) {
+    calls.push_back("GetFullPathName " + path);
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    if (p.rfind("\\\\?\\", 0) == 0) return p;  // taken as it is
+    const bool drive =
+        p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
+    std::string root, rest;
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
+        const std::size_t share = p.find('\\', 2);
+        const std::size_t end = share == std::string::npos ? share : p.find('\\', share + 1);
+        root = p.substr(0, end);
+        rest = end == std::string::npos ? std::string() : p.substr(end);
+    } else if (drive && p.size() >= 3 && p[2] == '\\') {
+        root = p.substr(0, 2);
+        rest = p.substr(2);
+    } else if (drive && !NoCaseEqual(p.substr(0, 1), system_directory.substr(0, 1))) {
+        return GetFullPathName(p.substr(0, 2) + "\\" + p.substr(2));  // that drive's root
+    } else {
+        // Anything else is read in the working folder, which is the system folder.
+        const std::string tail = drive ? p.substr(2) : p;
+        return GetFullPathName(!tail.empty() && tail[0] == '\\'
+                                   ? system_directory.substr(0, 2) + tail
+                                   : system_directory + "\\" + tail);
+    }
+    std::vector<std::string> names;
+    std::istringstream parts(rest);
+    for (std::string name; std::getline(parts, name, '\\');) {
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();
+            continue;
+        }
+        names.push_back(name);
+    }
+    // The last name loses its trailing blanks and dots, as the system reads it.
+    while (!names.empty() && !names.back().empty() &&
+           (names.back().back() == ' ' || names.back().back() == '.'))
+        names.back().pop_back();
+    std::string full = root;
+    for (const std::string& name : names) full += "\\" + name;
+    if (names.empty() || (!rest.empty() && rest.back() == '\\')) full += "\\";
+    return full.size() < 260 ? full : std::string();
+}
+
 std::string MemoryOs::GetEnvironmentVariable(const std::string& name) {
     auto it = environment.find(name);
     return it == environment.end() ? std::string() : it->second;

@@ -55,9 +55,14 @@ class MemoryOs : public Os {
     std::uint32_t major_version = 6;
     std::string module_file_name = "C:\\Downloads\\sorvane_setup.exe";
     std::string command_line = "\"C:\\Downloads\\sorvane_setup.exe\"";
+    // The command line as given, in UTF-8; when empty, |command_line| read in the code
+    // page (a test that sets only that gives a line the code page holds).
+    std::string unicode_command_line;
+    // Where the process was started; its working folder is the system folder after that,
+    // and a relative name given to the system is read there.
+    std::string start_folder = "C:\\Downloads";
     std::string keyboard_layout = "00000409";
     std::uint32_t tick_count = 1000;
-    std::set<unsigned char> lead_bytes;
 
     // --- windows and messages
     struct Message {
@@ -261,7 +266,9 @@ class MemoryOs : public Os {
     std::uint32_t GetMajorVersion() override { return major_version; }
     std::string GetModuleFileName() override { return module_file_name; }
     std::string GetCommandLine() override { return command_line; }
-    bool IsLeadByte(unsigned char byte) override { return lead_bytes.count(byte) > 0; }
+    std::string GetUnicodeCommandLine() override;
+    std::string GetStartFolder() override { return start_folder; }
+    std::string GetFullPathName(const std::string& path) override;
     std::string GetKeyboardLayoutName() override { return keyboard_layout; }
     std::uint32_t GetTickCount() override { return tick_count; }
     void Sleep(std::uint32_t milliseconds) override;
@@ -285,7 +292,8 @@ class MemoryOs : public Os {
     bool WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) override;
     void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
-    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    bool SelectDirectory(WindowHandle owner, const std::string& start,
+                         std::string* folder) override;
     // The ANSI code page is 1254 (Turkish), converted without best fit.
     std::string AnsiToUtf8(const std::string& ansi) override;
     bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
