@@ -350,6 +350,10 @@ class Os {
     virtual bool CreatePrivateDirectory(const std::string& path) = 0;
     // CreateFileA for writing with CREATE_NEW: 0 when the name exists already.
     virtual FileHandle CreateNewFile(const std::string& path) = 0;
+    // CreateFileA for reading and writing with CREATE_NEW and FILE_FLAG_DELETE_ON_CLOSE,
+    // shared with nobody: a new file that nobody else can open, rename or delete, and
+    // that goes when CloseFile closes it, wherever it lies then. 0 when the name exists.
+    virtual FileHandle CreateTransientFile(const std::string& path) = 0;
     // GetSystemDirectoryA, without final backslash; empty when unknown.
     virtual std::string GetSystemDirectory() = 0;
 };

@@ -125,6 +125,7 @@ class Win32Os : public Os {
     std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
+    FileHandle CreateTransientFile(const std::string& path) override;
     std::string GetSystemDirectory() override;
 
   private:

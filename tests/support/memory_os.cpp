@@ -51,7 +51,7 @@ bool MemoryOs::InDeniedFolder(const std::string& resolved) const {
     return denied_folders.count(ParentOf(resolved)) > 0;
 }
 
-std::string MemoryOs::Resolve(const std::string& path) const {
+std::string MemoryOs::ExpandAliases(const std::string& path) const {
     std::string p = path;
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
     // The longest alias that starts the path wins, as the deepest folder named.
@@ -64,6 +64,11 @@ std::string MemoryOs::Resolve(const std::string& path) const {
             best = &entry;
     }
     if (best) p = best->second + p.substr(best->first.size());
+    return p;
+}
+
+std::string MemoryOs::Resolve(const std::string& path) const {
+    std::string p = ExpandAliases(path);
     // Every junction on the way is followed, as the system does for a path.
     for (int depth = 0; depth < 32; ++depth) {
         bool followed = false;
@@ -80,8 +85,7 @@ std::string MemoryOs::Resolve(const std::string& path) const {
 }
 
 std::string MemoryOs::ResolveNoFollow(const std::string& path) const {
-    std::string p = path;
-    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+    const std::string p = ExpandAliases(path);
     const std::size_t cut = p.find_last_of('\\');
     if (cut == std::string::npos) return Resolve(p);
     return Resolve(p.substr(0, cut)) + p.substr(cut);
@@ -276,19 +280,22 @@ bool MemoryOs::SetEndOfFile(FileHandle file) {
 
 void MemoryOs::CloseFile(FileHandle file) {
     calls.push_back("CloseFile");
-    handles_.erase(file);
+    auto it = handles_.find(file);
+    if (it == handles_.end()) return;
+    if (it->second.delete_on_close) nodes_.erase(it->second.path);
+    handles_.erase(it);
 }
 
 bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std::uint32_t capacity,
                                std::uint32_t* result) {
     calls.push_back("GetLongPathName " + path);
     if (!has_long_path_name) return false;
-    const std::string p = Resolve(path);
-    if (!nodes_.count(p)) {
+    // Each name in its long form, as named: a junction on the way is not followed.
+    if (!nodes_.count(Resolve(path))) {
         *result = 0;
         return true;
     }
-    std::string full = p;
+    std::string full = ExpandAliases(path);
     if (path.size() > 2 && path.back() == '\\') full += '\\';
     const auto length = static_cast<std::uint32_t>(full.size());
     if (length + 1 > capacity) {
@@ -303,8 +310,8 @@ bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std
 std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* buffer,
                                          std::uint32_t capacity) {
     calls.push_back("GetShortPathName " + path);
-    std::string p = Resolve(path);
-    if (!nodes_.count(p)) return 0;
+    if (!nodes_.count(Resolve(path))) return 0;
+    std::string p = ExpandAliases(path);  // as named: a junction on the way is not followed
     for (const auto& [alias, full] : short_to_long_) {
         if (p.size() >= full.size() && NoCaseEqual(p.substr(0, full.size()), full) &&
             (p.size() == full.size() || p[full.size()] == '\\')) {
@@ -559,6 +566,10 @@ bool MemoryOs::WaitForProcess(ProcessHandle process, std::uint32_t milliseconds)
         --it->second.waits_left;
         return false;
     }
+    const std::string& file = it->second.file;
+    if (!it->second.ran && file.size() > 4 && NoCaseEqual(file.substr(file.size() - 4), ".bat"))
+        RunBatch(file);
+    it->second.ran = true;
     return true;
 }
 

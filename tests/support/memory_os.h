@@ -110,6 +110,7 @@ class MemoryOs : public Os {
         std::string file;
         int waits_left = 0;
         bool open = true;
+        bool ran = false;  // a batch's lines have run
     };
     std::map<ProcessHandle, Process> processes;
     std::deque<int> process_waits;  // waits_left of the next started processes; 0 when empty
@@ -234,6 +235,15 @@ class MemoryOs : public Os {
     std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
+    FileHandle CreateTransientFile(const std::string& path) override;
+    // FSCTL_SET_REPARSE_POINT as any user who may write into |folder| makes it, held or
+    // not: |folder| becomes a junction to |target|. Only an empty folder takes one
+    // (ERROR_DIR_NOT_EMPTY otherwise).
+    bool MakeMountPoint(const std::string& folder, const std::string& target);
+    // What a batch the shell started does once it runs: its lines that start the
+    // system's icacls grant as icacls does, on the object named (with /L the link
+    // itself, else what the path leads to). Each object granted on, in order.
+    std::vector<std::string> icacls_granted;
     std::string GetSystemDirectory() override { return system_directory; }
 
     // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
@@ -362,13 +372,16 @@ class MemoryOs : public Os {
 
     // Aliases and junctions replaced, no final backslash.
     std::string Resolve(const std::string& path) const;
+    std::string ExpandAliases(const std::string& path) const;    // junctions not followed
     std::string ResolveNoFollow(const std::string& path) const;  // its last name not followed
     FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;
     struct Open {
         std::string path;
         std::size_t position = 0;
+        bool delete_on_close = false;
     };
+    void RunBatch(const std::string& batch);
     std::map<std::string, Node, NoCaseLess> nodes_;
     std::map<std::string, std::string, NoCaseLess> short_to_long_;
     std::map<FileHandle, Open> handles_;

@@ -251,9 +251,9 @@ TEST_F(SystemRegistration, FallbackBatchRunsTheSystemsIcaclsFromAPrivateFolderAn
     EXPECT_EQ(written,
               "@echo off\r\n"
               "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\ProgramData\\Sorvane\" "
-              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n"
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n"
               "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\PROGRA~1\\So%%PATH%%rvane\" "
-              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n");
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n");
     // Made new, in a folder that only administrators and SYSTEM may enter.
     EXPECT_TRUE(os.Called("CreateFile " + started.file));
     EXPECT_TRUE(os.protected_lists.count(folder));
@@ -265,6 +265,67 @@ TEST_F(SystemRegistration, FallbackBatchRunsTheSystemsIcaclsFromAPrivateFolderAn
     EXPECT_FALSE(os.FileExists(started.file));
     EXPECT_FALSE(os.DirectoryExists(folder));
     EXPECT_TRUE(os.held_folders.empty());
+}
+
+// Between the failed direct grant and the batch's run a user may turn a held folder into
+// a mount point while it is empty; icacls, naming it by its path, must never act on what
+// it then leads to.
+TEST_F(SystemRegistration, FallbackBatchNeverActsThroughALinkMadeInPlaceOfAFolder) {
+    const std::string guarded = "C:\\Windows\\System32\\drivers";
+    const MemoryOs::AccessEntry users{"S-1-5-32-545", kGenericAll, true, 3, false};
+    for (bool during_the_batch : {false, true}) {
+        SCOPED_TRACE(during_the_batch ? "during the batch" : "before the batch");
+        MemoryOs fresh;
+        os = fresh;
+        os.AddDirectory(guarded);
+        os.AddDirectory("C:\\ProgramData\\Sorvane");
+        os.AddDirectory("C:\\App");
+        os.security_denied.insert("C:\\ProgramData\\Sorvane");
+        bool made = false;
+        const auto user = [&] {
+            if (!made) made = os.MakeMountPoint("C:\\App", guarded);
+        };
+        if (during_the_batch)
+            os.on_pump = [&](int) { user(); };
+        else
+            os.on_sleep = user;  // the setup's wait before it writes the batch
+        GrantFolderAccess(os, "C:\\ProgramData\\Sorvane\\", "C:\\App\\");
+
+        EXPECT_TRUE(os.access_lists[guarded].empty());
+        EXPECT_EQ(made, !during_the_batch);  // a folder holding our file takes no link
+        std::vector<std::string> granted = {"C:\\ProgramData\\Sorvane"};
+        if (during_the_batch) granted.push_back("C:\\App");
+        EXPECT_EQ(os.icacls_granted, granted);
+        EXPECT_EQ(os.access_lists["C:\\ProgramData\\Sorvane"],
+                  std::vector<MemoryOs::AccessEntry>{users});
+        // What kept the folders from being empty went with the batch; nothing stayed
+        // behind, neither in them nor where the link leads.
+        EXPECT_EQ(os.ListFiles(), std::vector<std::string>{});
+        EXPECT_TRUE(os.held_folders.empty());
+    }
+    // Were a link there all the same, icacls would act on the link itself.
+    os.AddFile("C:\\t.bat", AccessBatchText("C:\\Windows\\system32\\icacls.exe", "C:\\App", ""));
+    ProcessHandle batch = 0;
+    os.ShellExecuteProcess(0, "open", "C:\\t.bat", "", "", kShowHide, &batch);
+    os.WaitForProcess(batch, 1);
+    EXPECT_TRUE(os.access_lists[guarded].empty());
+    EXPECT_EQ(os.icacls_granted.back(), "C:\\App");
+}
+
+// cmd reads the batch in the console's code page, not the system's ANSI one: a name
+// that is not plain ASCII would reach icacls as another folder.
+TEST_F(SystemRegistration, FallbackBatchNamesOnlyWhatReachesIcaclsAsWritten) {
+    os.AddDirectory("C:\\S\xFCzge\xE7");
+    os.AddDirectory("C:\\G\xFCvenlik");
+    os.AddShortName("C:\\G\xFCvenlik", "C:\\GVENLI~1");
+    os.security_denied.insert("C:\\S\xFCzge\xE7");
+    std::string written;
+    CatchBatch(&written);
+    GrantFolderAccess(os, "C:\\S\xFCzge\xE7\\", "C:\\G\xFCvenlik\\");
+    EXPECT_EQ(written,
+              "@echo off\r\n\"C:\\Windows\\system32\\icacls.exe\" \"C:\\GVENLI~1\" "
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n");
+    EXPECT_EQ(os.icacls_granted, std::vector<std::string>{"C:\\G\xFCvenlik"});
 }
 
 TEST_F(SystemRegistration, BatchStillRunningAfterItsBoundStaysWhereItIs) {
