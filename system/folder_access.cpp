@@ -8,6 +8,9 @@ namespace {
 
 constexpr std::uint32_t kBatchWaitMs = 500;
 constexpr std::uint32_t kBatchEndLimitMs = 120000;
+// The console that ran the batch may hold its folder a moment after the batch ended.
+constexpr std::uint32_t kBatchFolderLimitMs = 1000;
+constexpr std::uint32_t kBatchFolderRetryMs = 10;
 constexpr int kPrivateFolderAttempts = 16;
 constexpr const char* kEveryoneSid = "S-1-1-0";
 
@@ -142,7 +145,10 @@ void RunBatchFallback(Os& os, const std::string& first, const std::string& secon
     if (pin_b) os.CloseFile(pin_b);
     if (!ended) return;
     os.DeleteFile(batch);
-    os.RemoveDirectory(folder);
+    const std::uint32_t start = os.GetTickCount();
+    while (!os.RemoveDirectory(folder) && os.DirectoryExists(folder) &&
+           os.GetTickCount() - start < kBatchFolderLimitMs)
+        os.Sleep(kBatchFolderRetryMs);
 }
 
 // |text| as a batch line takes it: cmd expands %NAME% even inside quotes.

@@ -328,6 +328,29 @@ TEST_F(SystemRegistration, FallbackBatchNamesOnlyWhatReachesIcaclsAsWritten) {
     EXPECT_EQ(os.icacls_granted, std::vector<std::string>{"C:\\G\xFCvenlik"});
 }
 
+// Under wine the batch's console keeps its folder a moment after the batch has ended.
+TEST_F(SystemRegistration, BatchFolderHeldAMomentLongerIsStillRemoved) {
+    os.AddDirectory("C:\\Same");
+    os.security_denied.insert("C:\\Same");
+    FolderHandle console = 0;
+    os.on_pump = [&](int) {  // while the batch runs
+        if (!console && !os.shell_calls.empty()) {
+            const std::string& batch = os.shell_calls[0].file;
+            console = os.OpenFolder(batch.substr(0, batch.rfind('\\')));
+        }
+    };
+    int sleeps = 0;
+    os.on_sleep = [&] {
+        if (console && ++sleeps == 3) os.CloseFolder(console);
+    };
+    GrantFolderAccess(os, "C:\\Same\\", "");
+    ASSERT_NE(console, 0u);
+    EXPECT_GE(sleeps, 3);
+    EXPECT_EQ(os.ListFiles(), std::vector<std::string>{});
+    EXPECT_FALSE(
+        os.DirectoryExists(os.shell_calls[0].file.substr(0, os.shell_calls[0].file.rfind('\\'))));
+}
+
 TEST_F(SystemRegistration, BatchStillRunningAfterItsBoundStaysWhereItIs) {
     os.AddDirectory("C:\\Same");
     os.security_denied.insert("C:\\Same");
