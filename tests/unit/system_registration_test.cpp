@@ -88,7 +88,6 @@ TEST_F(SystemRegistration, WritesEveryEntryInOrderAndDropsThePerUserAutostart) {
     EXPECT_EQ(os.StringValue(HKLM, kRun, "tessen"), "\"" + kDir + "tessen.exe\"");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "UninstallString"),
               "\"" + kDir + "Uninstall.exe\" -uninstall -f");
-    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "DisplayIcon"), kDir + "tessen.exe,0");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallDate"), "20270105");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallSource"), "D:\\Updates\\");
     EXPECT_EQ(os.FindValue(HKLM, kUninstall, "Version")->type, kRegDword);
