@@ -24,11 +24,16 @@ void RestrictDllSearch() {
 }
 
 // The folder the setup was started from (often a downloads folder) is no working
-// folder of ours: a program named there without its path would be taken from it.
-void LeaveStartFolder() {
+// folder of ours: a program named there without its path would be taken from it. It is
+// returned (UTF-8; empty when unknown): the folder dialog opens there, and a relative
+// silent folder is read against it.
+std::string LeaveStartFolder() {
+    wchar_t start[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, start);
     wchar_t system[MAX_PATH + 1] = {};
     const UINT n = GetSystemDirectoryW(system, MAX_PATH + 1);
     if (n > 0 && n <= MAX_PATH) SetCurrentDirectoryW(system);
+    return length > 0 && length <= MAX_PATH ? sorvane::win32::Narrow(start, length) : std::string();
 }
 
 // The wizard form together with its native window, which goes first when it ends.
@@ -54,14 +59,15 @@ class NativeInstaller : public sorvane::TqnInstaller {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
-    LeaveStartFolder();
+    const std::string start_folder = LeaveStartFolder();
 
     static sorvane::win32::Win32Os os;
+    os.SetStartFolder(start_folder);
     static sorvane::SetupSession session;
     sorvane::ErrorReporter reporter(os);
     sorvane::ui::SetErrorSink([&reporter](std::exception_ptr e) { reporter.Report(e); });
     sorvane::InstallSteps steps = sorvane::MakeSystemSteps(os, session);
-    steps.CreateFirewall = sorvane::MakeFirewallFactory(os);
+    steps.CreateFirewall = sorvane::MakeFirewallFactory(os, session);
     sorvane::RunLog log(os);
     steps.Log = &log;
 

@@ -26,8 +26,7 @@ int RunProgram(Os& os, SetupSession& session, ErrorReporter& reporter,
     int exit_code = 0;
     try {
         CloseRunningClient(os);
-        const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
-        session.Silent = IsSilentCommandLine(arguments);
+        session.Silent = IsSilentCommandLine(ProgramArguments(os));
         reporter.SetSilent(session.Silent);
         if (log) log->Start(session.Silent);
 

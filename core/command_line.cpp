@@ -52,12 +52,13 @@ std::vector<std::string> SplitCommandLine(const std::string& line,
     return Split(line, [is_lead_byte](unsigned char c) { return is_lead_byte && is_lead_byte(c); });
 }
 
-std::vector<std::string> SplitCommandLine(const std::string& line, Os& os) {
-    return Split(line, [&os](unsigned char c) { return os.IsLeadByte(c); });
+std::vector<std::string> ProgramArguments(Os& os) {
+    // Every byte of a UTF-8 sequence is 0x80 or above: none separates or quotes.
+    return Split(os.GetUnicodeCommandLine(), [](unsigned char) { return false; });
 }
 
 std::string ParamStr(Os& os, std::size_t index) {
-    const auto arguments = SplitCommandLine(os.GetCommandLine(), os);
+    const auto arguments = ProgramArguments(os);
     return index < arguments.size() ? arguments[index] : std::string();
 }
 

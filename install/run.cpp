@@ -7,6 +7,7 @@
 #include "install/held_programs.h"
 #include "install/payload.h"
 #include "install/run_log.h"
+#include "install/silent_folder.h"
 #include "platform/setup_error.h"
 #include "provider/mirelda.h"
 
@@ -58,6 +59,10 @@ void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
     if (!firewall) return;
     if (!firewall->IsInstalled())
         firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
+    // The registration was started all the same; the removal may yet undo it.
+    constexpr std::uint32_t kErrorWaitTimeout = 258;  // WAIT_TIMEOUT
+    if (firewall->RemovalStillRunning() && run.steps.Log)
+        run.steps.Log->Line("FAILED", "provider removal", helper_path, kErrorWaitTimeout);
 }
 
 namespace {
@@ -130,10 +135,11 @@ void RunInstallation(RunContext& run) {
     StepProgress(run);  // 1
     ShowStatus(run, s.StatusPreparingFolders);
 
-    std::string target = s.Silent ? ToLongPath(os, ParamStr(os, 3)) : s.InstallDir;
+    std::string target = s.InstallDir;
+    const std::uint32_t unusable = s.Silent ? SilentTargetFolder(os, &target) : 0;
     RunLog* log = run.steps.Log;
-    if (target.empty()) {
-        if (log) log->Line("FAILED", "target folder", target);
+    if (unusable || target.empty()) {
+        if (log) log->Line("FAILED", "target folder", target, unusable);
         return;
     }
     if (target.back() != '\\') target += '\\';

@@ -163,7 +163,15 @@ class Os {
     virtual std::uint32_t GetMajorVersion() = 0;
     virtual std::string GetModuleFileName() = 0;      // full path of the running executable
     virtual std::string GetCommandLine() = 0;         // the raw command line, program name first
-    virtual bool IsLeadByte(unsigned char byte) = 0;  // of the ANSI code page
+    // GetCommandLineW in UTF-8: the command line as it was given, before the system's
+    // best-fit conversion to the ANSI code page (which turns a full-width "\" into "\").
+    virtual std::string GetUnicodeCommandLine() = 0;
+    // The working folder the process was started in (UTF-8), before it took the system
+    // folder as its own; empty when unknown.
+    virtual std::string GetStartFolder() = 0;
+    // GetFullPathNameA of a full path (drive or share): "." and ".." taken out, "/" made
+    // "\", as the system reads the name. Empty when the call fails.
+    virtual std::string GetFullPathName(const std::string& path) = 0;
     virtual std::string GetKeyboardLayoutName() = 0;  // eight hex digits, e.g. 0000041F
     virtual std::uint32_t GetTickCount() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
@@ -253,9 +261,11 @@ class Os {
     // at run time). False when any of them fails or the system lacks it.
     virtual bool GetFileFacts(FileHandle file, FileFacts* facts) = 0;
     // --- the wizard: folder dialog and text conversion
-    // The folder-selection dialog over |owner|: true with the folder (UTF-8, as the
-    // folder field shows it) when the user confirmed one, false when cancelled.
-    virtual bool SelectDirectory(WindowHandle owner, std::string* folder) = 0;
+    // The folder-selection dialog over |owner|, opening at |start| (UTF-8; the working
+    // folder when empty): true with the folder (UTF-8, as the folder field shows it) when
+    // the user confirmed one, false when cancelled.
+    virtual bool SelectDirectory(WindowHandle owner, const std::string& start,
+                                 std::string* folder) = 0;
     // Paths are ANSI, texts on the screen UTF-8: the conversions between the two.
     virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
     // Without best-fit mapping: false, |ansi| unchanged, unless the text converts to the
@@ -323,6 +333,10 @@ class Os {
     virtual bool CreatePrivateDirectory(const std::string& path) = 0;
     // CreateFileA for writing with CREATE_NEW: 0 when the name exists already.
     virtual FileHandle CreateNewFile(const std::string& path) = 0;
+    // CreateFileA for reading and writing with CREATE_NEW and FILE_FLAG_DELETE_ON_CLOSE,
+    // shared with nobody: a new file that nobody else can open, rename or delete, and
+    // that goes when CloseFile closes it, wherever it lies then. 0 when the name exists.
+    virtual FileHandle CreateTransientFile(const std::string& path) = 0;
     // GetSystemDirectoryA, without final backslash; empty when unknown.
     virtual std::string GetSystemDirectory() = 0;
 

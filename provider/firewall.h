@@ -17,6 +17,9 @@ class FirewallComponent {
     // Starts the helper; true when it was started. |confirm| adds the letter Y.
     virtual bool InstallThroughHelper(const std::string& helper_path,
                                       const std::string& provider_path, bool confirm) = 0;
+    // Whether a removal helper was still running when the wait for it ended; the next
+    // helper was started all the same.
+    virtual bool RemovalStillRunning() const = 0;
 };
 
 // Creates a component owned by the window |owner|, whose handle the helper receives, that

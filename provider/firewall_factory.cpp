@@ -4,10 +4,10 @@
 
 namespace sorvane {
 
-FirewallFactory MakeFirewallFactory(Os& os) {
-    return [&os](WindowHandle owner,
-                 const std::string& folder) -> std::unique_ptr<FirewallComponent> {
-        return std::make_unique<TOvFirewall>(os, owner, folder);
+FirewallFactory MakeFirewallFactory(Os& os, const SetupSession& session) {
+    return [&os, &session](WindowHandle owner,
+                           const std::string& folder) -> std::unique_ptr<FirewallComponent> {
+        return std::make_unique<TOvFirewall>(os, owner, folder, session.Silent);
     };
 }
 

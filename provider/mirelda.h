@@ -39,8 +39,8 @@ inline constexpr const char* kLegacyProviderNames[] = {
 // The folder the component works in (the product's installation folder), with its
 // trailing backslash; every construction of a component sets it.
 extern std::string AppFolder;
-// How long a helper is given to end before another may start: two at once could undo
-// each other's catalogue changes.
+// How long a helper is given to end before another starts: two at once could undo each
+// other's catalogue changes. One still running then is left to itself.
 inline constexpr std::uint32_t kHelperEndWait = 120000;
 
 enum TDataType : std::uint8_t { dtTCP = 0, dtUDP = 1 };
@@ -73,9 +73,12 @@ class TOvFirewall : public FirewallComponent {
   public:
     // |Owner| is the host's window, whose handle the helper receives; |Folder| the
     // installation folder (final backslash) whose helper, "plugin" folder and pending
-    // update the component uses, never the folder of whatever program hosts it. Raises
-    // SetupError when the hidden window cannot be made.
-    TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder);
+    // update the component uses, never the folder of whatever program hosts it. |Silent|:
+    // the helper is asked to show nothing, its removal too ("UY"), as nobody may be there
+    // to answer (an updater running as SYSTEM). Raises SetupError when the hidden window
+    // cannot be made.
+    TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder,
+                bool Silent = false);
     ~TOvFirewall() override;
     TOvFirewall(const TOvFirewall&) = delete;
     TOvFirewall& operator=(const TOvFirewall&) = delete;
@@ -90,9 +93,9 @@ class TOvFirewall : public FirewallComponent {
     // Starts the installation folder's helper to remove the registration, and waits, at
     // most kHelperEndWait, for it to end.
     bool UninstallThroughHelper();
+    bool RemovalStillRunning() const override { return RemovalStillRunning_; }
     // Starts |file| through the shell, asking for elevation when the plain start is
-    // refused. False, starting nothing, while an earlier helper is still running after
-    // kHelperEndWait.
+    // refused, once an earlier helper has ended or kHelperEndWait has passed.
     bool StartHelper(const std::string& file, const std::string& parameters);
     // The 8.3 form of an existing file's path; empty when there is no such file.
     std::string ExistingShortPath(const std::string& path);
@@ -141,7 +144,8 @@ class TOvFirewall : public FirewallComponent {
   private:
     void SetAsideLegacyProviders();
     bool NamedByCatalogue(const std::string& file_name);
-    bool EarlierHelperEnded();
+    // Gives the helper started last kHelperEndWait to end: false when it still runs.
+    bool AwaitEarlierHelper();
     std::string HelperParameters(const char* letters);
     void WMQueryEndSession(TMessage& Message);
     void WMCopyData(TMessage& Message);
@@ -167,7 +171,9 @@ class TOvFirewall : public FirewallComponent {
     std::string TrustListFile_;
     std::int32_t DownloadLimit_ = 0;
     std::int32_t UploadLimit_ = 0;
-    ProcessHandle helper_ = 0;  // the last helper started, until it is known to have ended
+    ProcessHandle helper_ = 0;  // the last helper started, until it was waited for
+    bool Silent_ = false;
+    bool RemovalStillRunning_ = false;
 };
 
 }  // namespace sorvane

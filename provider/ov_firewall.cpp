@@ -16,8 +16,9 @@ constexpr std::uint32_t kShortPathSize = 255;
 
 }  // namespace
 
-TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder)
-    : os_(os) {
+TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder,
+                         bool Silent)
+    : os_(os), Silent_(Silent) {
     RemoveObsoleteProviders();
     DownloadLimit_ = 0;
     UploadLimit_ = 0;
@@ -86,23 +87,24 @@ bool TOvFirewall::InstallThroughHelper(const std::string& helper_path,
 bool TOvFirewall::UninstallThroughHelper() {
     const std::string helper = AppFolder + kHelperFileName;
     if (!os_.FileExists(helper)) return false;
-    const std::string parameters = HelperParameters(" U");
+    const std::string parameters = HelperParameters(Silent_ ? " UY" : " U");
     if (!StartHelper(ExistingShortPath(helper), parameters)) return false;
-    EarlierHelperEnded();  // the wait; a helper still running keeps the next from starting
+    // The removal ends before anything registers, unless it outlasts the bound.
+    if (!AwaitEarlierHelper()) RemovalStillRunning_ = true;
     return true;
 }
 
-bool TOvFirewall::EarlierHelperEnded() {
+bool TOvFirewall::AwaitEarlierHelper() {
     if (!helper_) return true;
-    if (!os_.WaitForProcess(helper_, kHelperEndWait)) return false;
+    const bool ended = os_.WaitForProcess(helper_, kHelperEndWait);
     os_.CloseProcess(helper_);
     helper_ = 0;
-    return true;
+    return ended;
 }
 
 bool TOvFirewall::StartHelper(const std::string& file, const std::string& parameters) {
     try {
-        if (!EarlierHelperEnded()) return false;
+        AwaitEarlierHelper();  // one still running past the bound is left to itself
         std::intptr_t result =
             os_.ShellExecuteProcess(0, "", file, parameters, "", kShowNormal, &helper_);
         if (result == kSeErrAccessDenied)

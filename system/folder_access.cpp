@@ -8,6 +8,9 @@ namespace {
 
 constexpr std::uint32_t kBatchWaitMs = 500;
 constexpr std::uint32_t kBatchEndLimitMs = 120000;
+// The console that ran the batch may hold its folder a moment after the batch ended.
+constexpr std::uint32_t kBatchFolderLimitMs = 1000;
+constexpr std::uint32_t kBatchFolderRetryMs = 10;
 constexpr int kPrivateFolderAttempts = 16;
 constexpr const char* kEveryoneSid = "S-1-1-0";
 
@@ -49,19 +52,88 @@ bool WriteNewFile(Os& os, const std::string& path, const std::string& text) {
     return ok;
 }
 
+// The long form of |path| where the system gives one.
+std::string LongForm(Os& os, const std::string& path) {
+    constexpr std::uint32_t kMaxPath = 260;
+    std::string buffer;
+    std::uint32_t length = 0;
+    if (os.GetLongPathName(path, &buffer, kMaxPath + 1, &length) && length >= 1 &&
+        length <= kMaxPath)
+        return buffer;
+    return path;
+}
+
+// Whether |final_path|, as GetFinalPathNameByHandle gives it, is |path|, whose
+// letters may differ in case.
+bool SamePath(std::string final_path, const std::string& path) {
+    if (final_path.rfind("\\\\?\\UNC\\", 0) == 0)
+        final_path.erase(2, 6);  // \\?\UNC\server\share is \\server\share
+    else if (final_path.rfind("\\\\?\\", 0) == 0)
+        final_path.erase(0, 4);
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    if (final_path.size() != path.size()) return false;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (lower(final_path[i]) != lower(path[i])) return false;
+    return true;
+}
+
+// A held folder can still be made a mount point by anyone who may write into it, as
+// long as it is empty: icacls, naming it by its path, would then act on whatever it
+// leads to. So while the batch runs, a file of ours that nobody else can open, rename
+// or delete keeps the folder from being empty; it goes when it is closed, wherever it
+// lies. 0, and the folder left out of the batch, when no such file could be made or it
+// did not land in the folder itself (the folder had already become a link).
+FileHandle PinFolder(Os& os, const std::string& folder) {
+    const std::string named = BatchFolder(folder);
+    const std::uint32_t stamp = os.GetTickCount();
+    for (int attempt = 0; attempt < kPrivateFolderAttempts; ++attempt) {
+        const std::string name = "sorvane-" + HexText(stamp) + "-" +
+                                 DecimalText(static_cast<unsigned>(attempt)) + ".pin";
+        const FileHandle pin = os.CreateTransientFile(named + "\\" + name);
+        if (!pin) continue;
+        FileFacts facts;
+        if (os.GetFileFacts(pin, &facts) &&
+            SamePath(facts.final_path, LongForm(os, named) + "\\" + name))
+            return pin;
+        os.CloseFile(pin);
+        return 0;
+    }
+    return 0;
+}
+
+// The batch text in the ANSI code page goes to cmd, which reads it in the console's
+// (OEM) code page: only a name of plain ASCII reaches icacls as written.
+bool AsciiOnly(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// The folders named in the batch, in the form it names them; empty for one left out.
+std::string BatchForm(Os& os, const std::string& folder, FileHandle pin) {
+    if (!pin) return {};
+    const std::string named = ToShortPath(os, BatchFolder(folder));
+    return AsciiOnly(named) ? named : std::string();
+}
+
 // The batch runs in its private folder and ends before it is deleted: cmd reads a
 // batch line by line while it runs. One still running after the bound is left there.
+// Each folder it names stays pinned (above) while it runs, and icacls acts on the
+// folder itself (/L), never on what a link in its place would lead to.
 void RunBatchFallback(Os& os, const std::string& first, const std::string& second) {
     os.Sleep(kBatchWaitMs);
     const std::string icacls = os.GetSystemDirectory();
     if (icacls.empty()) return;
     const std::string folder = MakePrivateFolder(os);
     if (folder.empty()) return;
+    const FileHandle pin_a = first.empty() ? 0 : PinFolder(os, first);
+    const FileHandle pin_b = second.empty() ? 0 : PinFolder(os, second);
     const std::string batch = ToShortPath(os, folder + kAccessBatchName);
-    const std::string a = first.empty() ? first : ToShortPath(os, BatchFolder(first));
-    const std::string b = second.empty() ? second : ToShortPath(os, BatchFolder(second));
+    const std::string a = BatchForm(os, first, pin_a);
+    const std::string b = BatchForm(os, second, pin_b);
     bool ended = true;
-    if (WriteNewFile(os, batch, AccessBatchText(icacls + "\\icacls.exe", a, b))) {
+    if ((!a.empty() || !b.empty()) &&
+        WriteNewFile(os, batch, AccessBatchText(icacls + "\\icacls.exe", a, b))) {
         ProcessHandle process = 0;
         if (os.ShellExecuteProcess(0, "open", batch, "", folder, kShowHide, &process) > 32 &&
             process) {
@@ -69,9 +141,14 @@ void RunBatchFallback(Os& os, const std::string& first, const std::string& secon
             os.CloseProcess(process);
         }
     }
+    if (pin_a) os.CloseFile(pin_a);
+    if (pin_b) os.CloseFile(pin_b);
     if (!ended) return;
     os.DeleteFile(batch);
-    os.RemoveDirectory(folder);
+    const std::uint32_t start = os.GetTickCount();
+    while (!os.RemoveDirectory(folder) && os.DirectoryExists(folder) &&
+           os.GetTickCount() - start < kBatchFolderLimitMs)
+        os.Sleep(kBatchFolderRetryMs);
 }
 
 // |text| as a batch line takes it: cmd expands %NAME% even inside quotes.
@@ -97,7 +174,7 @@ std::string AccessBatchText(const std::string& icacls, const std::string& folder
     for (const std::string* folder : {&folder_a, &folder_b})
         if (!folder->empty())
             text += "\"" + BatchText(icacls) + "\" \"" + BatchText(*folder) +
-                    "\" /grant:r *S-1-5-32-545:(OI)(CI)F\r\n";
+                    "\" /grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n";
     return text;
 }
 

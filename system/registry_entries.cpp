@@ -70,9 +70,15 @@ std::string FolderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// A program as a command line names it: quoted, so that a folder with blanks cannot be
+// read as a shorter program path ("C:\Tools\Net Filter\x.exe" as C:\Tools\Net.exe).
+std::string QuotedProgram(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
 // The product's entry in the list of installed programs.
 bool WriteUninstallRows(Key& key, Os& os, const std::string& dir) {
-    const std::string uninstall = dir + "Uninstall.exe -uninstall -f";
+    const std::string uninstall = QuotedProgram(dir + "Uninstall.exe") + " -uninstall -f";
     const std::string icon = dir + "tessen.exe,0";
     const std::string today = TodayAsDigits(os);
     const std::string source = FolderOf(os.GetModuleFileName());
@@ -142,7 +148,7 @@ void WriteRegistryEntries(Os& os, const SetupSession& session) {
                 return;
         }
         {
-            const std::string client = dir + "tessen.exe";
+            const std::string client = QuotedProgram(dir + "tessen.exe");
             const Row run[] = {{kClientRunValue, client.c_str(), 0}};
             Key key(os);
             if (key.Open(RegistryRoot::LocalMachine, kRunKey) && !key.WriteAll(run)) return;

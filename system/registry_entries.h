@@ -27,8 +27,9 @@ inline constexpr std::uint32_t kEstimatedSize = 15250;
 void SetCompatibilityLayer(Os& os);
 
 // Writes the application key under both roots, the machine-wide autostart value (and
-// drops a per-user one) and the Uninstall entry. Never raises: a key that cannot be
-// opened skips its step, a value that cannot be written ends the whole operation.
+// drops a per-user one) and the Uninstall entry; the autostart value and the uninstall
+// line name their program in quotes. Never raises: a key that cannot be opened skips
+// its step, a value that cannot be written ends the whole operation.
 void WriteRegistryEntries(Os& os, const SetupSession& session);
 
 // Today as the system's local date, "YYYYMMDD".

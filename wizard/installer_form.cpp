@@ -3,7 +3,7 @@
 #include <exception>
 #include <memory>
 
-#include "core/command_line.h"
+#include "install/silent_folder.h"
 #include "wizard/install_folder.h"
 #include "wizard/packed_text.h"
 #include "wizard/texts.h"
@@ -304,13 +304,16 @@ void TqnInstaller::ComputeDefaultInstallDir() {
 
 void TqnInstaller::Button4Click() {
     std::string folder;
-    // An empty answer would name a folder relative to the current drive: kept out.
-    if (!os_.SelectDirectory(native, &folder) || folder.empty()) return;
+    // It opens where the setup was started from, not in the system folder the process
+    // took as its working folder. An empty answer would name a folder relative to the
+    // current drive: kept out.
+    if (!os_.SelectDirectory(native, os_.GetStartFolder(), &folder) || folder.empty()) return;
     Edit1.SetText(FolderFieldText(folder));
 }
 
 void TqnInstaller::RunSilentSequence() {
-    session_.InstallDir = ToLongPath(os_, ParamStr(os_, 3));
+    std::string folder;
+    session_.InstallDir = SilentTargetFolder(os_, &folder) == 0 ? folder : std::string();
     try {
         RunInstallation();
     } catch (...) {

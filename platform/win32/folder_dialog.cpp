@@ -233,6 +233,7 @@ class FolderDialog {
         return result;
     }
 
+    std::wstring start;  // where it opens; the working folder when this is no folder
     std::wstring result;
 
   private:
@@ -271,9 +272,13 @@ class FolderDialog {
         open_icon_ = info.iIcon;
         if (list) SendMessageW(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, static_cast<LPARAM>(list));
 
-        std::wstring current(32768, L'\0');
-        const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
-        current.resize(n < current.size() ? n : 0);
+        std::wstring current = start;
+        if (current.empty() || !IsFolder(current)) {
+            current.assign(32768, L'\0');
+            const DWORD n =
+                GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+            current.resize(n < current.size() ? n : 0);
+        }
         FillDrives(RootOf(current));
         ShowFolder(current);
         SetFocus(edit_);
@@ -537,7 +542,7 @@ class FolderDialog {
 
 }  // namespace
 
-bool SelectDirectory(HWND owner, std::string* folder) {
+bool SelectDirectory(HWND owner, const std::string& start, std::string* folder) {
     // The tree control's class comes from the common controls.
     LoadCommonControls(ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES);
     // Tahoma 8 pt is the 11-pixel font of the wizard at 96 dots per inch.
@@ -563,6 +568,8 @@ bool SelectDirectory(HWND owner, std::string* folder) {
           L"&Network...");
 
     FolderDialog dialog;
+    const WideText wide_start = Widen(start);
+    dialog.start.assign(wide_start.c_str(), wide_start.size());
     const INT_PTR answer =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, &FolderDialog::Proc,
                                 reinterpret_cast<LPARAM>(&dialog));

@@ -154,8 +154,15 @@ std::string Win32Os::GetCommandLine() {
     return GetCommandLineA();
 }
 
-bool Win32Os::IsLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != 0;
+std::string Win32Os::GetUnicodeCommandLine() {
+    const wchar_t* line = GetCommandLineW();
+    return Narrow(line, line ? wcslen(line) : 0);
+}
+
+std::string Win32Os::GetFullPathName(const std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD n = ::GetFullPathNameA(path.c_str(), MAX_PATH + 1, buffer, nullptr);
+    return n > 0 && n <= MAX_PATH ? std::string(buffer, n) : std::string();
 }
 
 std::string Win32Os::GetKeyboardLayoutName() {
@@ -306,8 +313,8 @@ bool Win32Os::GetSpecialFolderPath(int csidl, std::string* path) {
     return ok;
 }
 
-bool Win32Os::SelectDirectory(WindowHandle owner, std::string* folder) {
-    return win32::SelectDirectory(AsWindow(owner), folder);
+bool Win32Os::SelectDirectory(WindowHandle owner, const std::string& start, std::string* folder) {
+    return win32::SelectDirectory(AsWindow(owner), start, folder);
 }
 
 namespace {

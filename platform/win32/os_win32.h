@@ -14,6 +14,8 @@ class Win32Os : public Os {
     void SetDialogWindow(HWND window) { dialog_ = window; }
     // Sees every message first; true when it has handled the message itself.
     void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
+    // The working folder the process was started in (UTF-8), noted before it left it.
+    void SetStartFolder(std::string folder) { start_folder_ = std::move(folder); }
 
     bool FileExists(const std::string& path) override;
     bool DirectoryExists(const std::string& path) override;
@@ -37,7 +39,9 @@ class Win32Os : public Os {
     std::uint32_t GetMajorVersion() override;
     std::string GetModuleFileName() override;
     std::string GetCommandLine() override;
-    bool IsLeadByte(unsigned char byte) override;
+    std::string GetUnicodeCommandLine() override;
+    std::string GetStartFolder() override { return start_folder_; }
+    std::string GetFullPathName(const std::string& path) override;
     std::string GetKeyboardLayoutName() override;
     std::uint32_t GetTickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
@@ -90,7 +94,8 @@ class Win32Os : public Os {
     // the run's log file (os_win32_log.cpp)
     FileHandle OpenFileNoFollow(const std::string& path) override;
     bool GetFileFacts(FileHandle file, FileFacts* facts) override;
-    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    bool SelectDirectory(WindowHandle owner, const std::string& start,
+                         std::string* folder) override;
     std::string AnsiToUtf8(const std::string& ansi) override;
     bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
     ResourceView LoadResource(int id) override;
@@ -120,6 +125,7 @@ class Win32Os : public Os {
     std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
+    FileHandle CreateTransientFile(const std::string& path) override;
     std::string GetSystemDirectory() override;
 
     // links on the way, and names inside held folders (os_win32_held.cpp)
@@ -140,6 +146,7 @@ class Win32Os : public Os {
     void Dispatch(MSG& msg);
     HWND dialog_ = nullptr;
     std::function<bool(MSG&)> filter_;
+    std::string start_folder_;
     bool terminated_ = false;  // a quit request was taken from the queue: the loop ends
     int exit_code_ = 0;
 };

@@ -117,6 +117,13 @@ FileHandle Win32Os::CreateNewFile(const std::string& path) {
     return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
 }
 
+FileHandle Win32Os::CreateTransientFile(const std::string& path) {
+    HANDLE h = CreateFileA(
+        path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+}
+
 std::string Win32Os::GetSystemDirectory() {
     char buffer[MAX_PATH + 1] = {};
     const UINT n = GetSystemDirectoryA(buffer, MAX_PATH + 1);

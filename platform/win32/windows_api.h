@@ -23,6 +23,7 @@
 #undef GetEnvironmentVariable
 #undef GetModuleFileName
 #undef GetCommandLine
+#undef GetFullPathName
 #undef GetKeyboardLayoutName
 #undef FindWindow
 #undef PostMessage

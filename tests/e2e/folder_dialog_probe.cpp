@@ -85,7 +85,7 @@ int ShowDialog(const wchar_t* out_path) {
     std::string folder;
     std::string line;
     try {
-        line = win32::SelectDirectory(nullptr, &folder) ? "OK " + folder : "CANCEL";
+        line = win32::SelectDirectory(nullptr, "", &folder) ? "OK " + folder : "CANCEL";
     } catch (const std::exception& e) {
         line = std::string("THROWN ") + e.what();
     }

@@ -64,6 +64,13 @@ scenario_failure() {
     check "the failing step is named with a Windows error code" \
         grep -qE '^FAILED settings file: C:\\Blocked\\datax\\kayit.dat \(Windows error [1-9][0-9]*\)$' <(log_text)
     check_eq "the exit code comes last" "exit code 1" "$(log_text | tail -n 1)"
+
+    # A full-width backslash and quote, which the system's best fit would make real ones.
+    sc_run 60 -silent 1 'C:\Best＼Fit＂'
+    check_eq "a silent folder the code page cannot hold exits 1" 1 "$RUN_RC"
+    check_contains "it is named with Windows error 1113" <(log_text) \
+        'FAILED target folder: C:\Best?Fit? (Windows error 1113)'
+    check_absent "nothing is made for it" "$(sc_c)/Best"
     scenario_end
 }
 

@@ -512,6 +512,8 @@ scenario_interactive() {  # NAME LANG CAPTION CANCEL BROWSE INSTALL FINISH FINIS
     sc_click qnInstaller "$cap" "$browse"
     if sc_find '#32770' 'Select Directory' 20000; then
         pass "'$browse' opens the folder dialog"
+        check_eq "the dialog opens at the folder the setup was started from" 'C:\' \
+            "$(sc_probe controls '#32770' 'Select Directory' | sed -n 's/^.* id=1100 .* text=//p' | head -1)"
         [[ $lang == en ]] && sc_screenshot folder-dialog "$FOUND_RECT"
         sc_probe settext '#32770' 'Select Directory' 1100 "$chosen" >/dev/null
         sc_click '#32770' 'Select Directory' '#1'

@@ -66,10 +66,10 @@ Version|REG_SZ|2.2.08"
     check_values "HKLM application key" "HKLM\\$APP_KEY" "Path|REG_SZ|$DIR
 Version|REG_SZ|2.2.08"
     check "the per-user autostart value is dropped" sc_reg_absent "HKCU\\$RUN_KEY" /v tessen
-    check_eq "the machine autostart value names the client" "tessen|REG_SZ|${DIR}tessen.exe" \
+    check_eq "the machine autostart value names the client, quoted" "tessen|REG_SZ|\"${DIR}tessen.exe\"" \
         "$(reg_values "HKLM\\$RUN_KEY" | grep '^tessen|')"
     check_values "the Uninstall entry, value by value" "HKLM\\$UNINSTALL_KEY" "DisplayName|REG_SZ|Sorvane
-UninstallString|REG_SZ|${DIR}Uninstall.exe -uninstall -f
+UninstallString|REG_SZ|\"${DIR}Uninstall.exe\" -uninstall -f
 Publisher|REG_SZ|Orvik Software
 DisplayIcon|REG_SZ|${DIR}tessen.exe,0
 DisplayVersion|REG_SZ|2.2
@@ -105,8 +105,7 @@ EstimatedSize|REG_DWORD|0x3b92"
     check_eq "no batch folder left in a temporary folder" "" \
         "$(find "$(sc_c)" -ipath '*temp/sorvane-*' 2>/dev/null)"
 
-    # The Uninstall entry's own line, unquoted, started as the list of installed programs
-    # starts it.
+    # The Uninstall entry's own line started as the list of installed programs starts it.
     sc_exec 120 "$SC_DIR/uninstall.log" "$E2E_TOOLS" entry 90000 "$UNINSTALL_KEY" UninstallString
     check_eq "the installed uninstaller exits 0" 0 "$RUN_RC"
     for root in HKCU HKLM; do

@@ -2,6 +2,9 @@
 // neither removed nor replaced, and OpenFolder never opens a junction.
 #include "support/memory_os.h"
 
+#include <algorithm>
+#include <sstream>
+
 namespace sorvane::test {
 
 namespace {
@@ -99,6 +102,56 @@ FileHandle MemoryOs::CreateNewFile(const std::string& path) {
         return 0;
     }
     return CreateFileReadWrite(path);
+}
+
+FileHandle MemoryOs::CreateTransientFile(const std::string& path) {
+    const FileHandle file = CreateNewFile(path);
+    if (file) handles_[file].delete_on_close = true;
+    return file;
+}
+
+bool MemoryOs::MakeMountPoint(const std::string& folder, const std::string& target) {
+    const std::string p = ResolveNoFollow(folder);
+    auto it = nodes_.find(p);
+    if (it == nodes_.end() || !it->second.directory) return false;
+    for (const auto& entry : nodes_)
+        if (entry.first.size() > p.size() && StartsFolder(entry.first, p)) {
+            last_error = 145;  // ERROR_DIR_NOT_EMPTY
+            return false;
+        }
+    it->second.link = Resolve(target);
+    return true;
+}
+
+void MemoryOs::RunBatch(const std::string& batch) {
+    const std::string icacls = "\"" + system_directory + "\\icacls.exe\" \"";
+    std::istringstream lines(Content(batch));
+    for (std::string line; std::getline(lines, line);) {
+        // Only the system's own icacls is found; cmd reads "%%" as "%".
+        if (line.rfind(icacls, 0) != 0) continue;
+        const std::size_t end = line.find('"', icacls.size());
+        std::string path;
+        for (std::size_t i = icacls.size(); i < end; ++i) {
+            path += line[i];
+            if (line[i] == '%' && line[i + 1] == '%') ++i;
+        }
+        const std::string options = line.substr(end + 1);
+        const std::size_t grant = options.find(" /grant:r *");
+        const std::size_t colon = options.find(':', grant + 11);
+        if (grant == std::string::npos || colon == std::string::npos ||
+            options.compare(colon, 10, ":(OI)(CI)F") != 0)
+            continue;
+        const std::string sid = options.substr(grant + 11, colon - grant - 11);
+        const bool on_link = options.find(" /L") != std::string::npos;
+        const std::string p = on_link ? ResolveNoFollow(path) : Resolve(path);
+        if (!nodes_.count(p)) continue;
+        icacls_granted.push_back(p);
+        auto& list = access_lists[p];
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const AccessEntry& e) { return e.trustee == sid; }),
+                   list.end());
+        list.push_back({sid, kGenericAll, true, 3, false});
+    }
 }
 
 }  // namespace sorvane::test

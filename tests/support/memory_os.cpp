@@ -51,7 +51,7 @@ bool MemoryOs::InDeniedFolder(const std::string& resolved) const {
     return denied_folders.count(ParentOf(resolved)) > 0;
 }
 
-std::string MemoryOs::Resolve(const std::string& path) const {
+std::string MemoryOs::ExpandAliases(const std::string& path) const {
     std::string p = path;
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
     // The longest alias that starts the path wins, as the deepest folder named.
@@ -64,6 +64,11 @@ std::string MemoryOs::Resolve(const std::string& path) const {
             best = &entry;
     }
     if (best) p = best->second + p.substr(best->first.size());
+    return p;
+}
+
+std::string MemoryOs::Resolve(const std::string& path) const {
+    std::string p = ExpandAliases(path);
     // Every junction on the way is followed, as the system does for a path.
     for (int depth = 0; depth < 32; ++depth) {
         bool followed = false;
@@ -80,8 +85,7 @@ std::string MemoryOs::Resolve(const std::string& path) const {
 }
 
 std::string MemoryOs::ResolveNoFollow(const std::string& path) const {
-    std::string p = path;
-    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+    const std::string p = ExpandAliases(path);
     const std::size_t cut = p.find_last_of('\\');
     if (cut == std::string::npos) return Resolve(p);
     return Resolve(p.substr(0, cut)) + p.substr(cut);
@@ -287,12 +291,12 @@ bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std
                                std::uint32_t* result) {
     calls.push_back("GetLongPathName " + path);
     if (!has_long_path_name) return false;
-    const std::string p = Resolve(path);
-    if (!nodes_.count(p)) {
+    // Each name in its long form, as named: a junction on the way is not followed.
+    if (!nodes_.count(Resolve(path))) {
         *result = 0;
         return true;
     }
-    std::string full = p;
+    std::string full = ExpandAliases(path);
     if (path.size() > 2 && path.back() == '\\') full += '\\';
     const auto length = static_cast<std::uint32_t>(full.size());
     if (length + 1 > capacity) {
@@ -307,8 +311,8 @@ bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std
 std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* buffer,
                                          std::uint32_t capacity) {
     calls.push_back("GetShortPathName " + path);
-    std::string p = Resolve(path);
-    if (!nodes_.count(p)) return 0;
+    if (!nodes_.count(Resolve(path))) return 0;
+    std::string p = ExpandAliases(path);  // as named: a junction on the way is not followed
     for (const auto& [alias, full] : short_to_long_) {
         if (p.size() >= full.size() && NoCaseEqual(p.substr(0, full.size()), full) &&
             (p.size() == full.size() || p[full.size()] == '\\')) {
@@ -381,6 +385,55 @@ bool MemoryOs::WriteProfileString(const std::string& section, const std::string&
     n.directory = false;
     n.data.assign(text.begin(), text.end());
     return true;
+}
+
+std::string MemoryOs::GetUnicodeCommandLine() {
+    return unicode_command_line.empty() ? AnsiToUtf8(command_line) : unicode_command_line;
+}
+
+std::string MemoryOs::GetFullPathName(const std::string& path) {
+    calls.push_back("GetFullPathName " + path);
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    if (p.rfind("\\\\?\\", 0) == 0) return p;  // taken as it is
+    const bool drive =
+        p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
+    std::string root, rest;
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
+        const std::size_t share = p.find('\\', 2);
+        const std::size_t end = share == std::string::npos ? share : p.find('\\', share + 1);
+        root = p.substr(0, end);
+        rest = end == std::string::npos ? std::string() : p.substr(end);
+    } else if (drive && p.size() >= 3 && p[2] == '\\') {
+        root = p.substr(0, 2);
+        rest = p.substr(2);
+    } else if (drive && !NoCaseEqual(p.substr(0, 1), system_directory.substr(0, 1))) {
+        return GetFullPathName(p.substr(0, 2) + "\\" + p.substr(2));  // that drive's root
+    } else {
+        // Anything else is read in the working folder, which is the system folder.
+        const std::string tail = drive ? p.substr(2) : p;
+        return GetFullPathName(!tail.empty() && tail[0] == '\\'
+                                   ? system_directory.substr(0, 2) + tail
+                                   : system_directory + "\\" + tail);
+    }
+    std::vector<std::string> names;
+    std::istringstream parts(rest);
+    for (std::string name; std::getline(parts, name, '\\');) {
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();
+            continue;
+        }
+        names.push_back(name);
+    }
+    // The last name loses its trailing blanks and dots, as the system reads it.
+    while (!names.empty() && !names.back().empty() &&
+           (names.back().back() == ' ' || names.back().back() == '.'))
+        names.back().pop_back();
+    std::string full = root;
+    for (const std::string& name : names) full += "\\" + name;
+    if (names.empty() || (!rest.empty() && rest.back() == '\\')) full += "\\";
+    return full.size() < 260 ? full : std::string();
 }
 
 std::string MemoryOs::GetEnvironmentVariable(const std::string& name) {
@@ -514,6 +567,10 @@ bool MemoryOs::WaitForProcess(ProcessHandle process, std::uint32_t milliseconds)
         --it->second.waits_left;
         return false;
     }
+    const std::string& file = it->second.file;
+    if (!it->second.ran && file.size() > 4 && NoCaseEqual(file.substr(file.size() - 4), ".bat"))
+        RunBatch(file);
+    it->second.ran = true;
     return true;
 }
 

@@ -58,9 +58,14 @@ class MemoryOs : public Os {
     std::uint32_t major_version = 6;
     std::string module_file_name = "C:\\Downloads\\sorvane_setup.exe";
     std::string command_line = "\"C:\\Downloads\\sorvane_setup.exe\"";
+    // The command line as given, in UTF-8; when empty, |command_line| read in the code
+    // page (a test that sets only that gives a line the code page holds).
+    std::string unicode_command_line;
+    // Where the process was started; its working folder is the system folder after that,
+    // and a relative name given to the system is read there.
+    std::string start_folder = "C:\\Downloads";
     std::string keyboard_layout = "00000409";
     std::uint32_t tick_count = 1000;
-    std::set<unsigned char> lead_bytes;
 
     // --- windows and messages
     struct Message {
@@ -108,6 +113,7 @@ class MemoryOs : public Os {
         std::string file;
         int waits_left = 0;
         bool open = true;
+        bool ran = false;  // a batch's lines have run
     };
     std::map<ProcessHandle, Process> processes;
     std::deque<int> process_waits;  // waits_left of the next started processes; 0 when empty
@@ -234,6 +240,15 @@ class MemoryOs : public Os {
     std::uint32_t SetFolderDacl(FolderHandle folder, SecurityMemory dacl) override;
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
+    FileHandle CreateTransientFile(const std::string& path) override;
+    // FSCTL_SET_REPARSE_POINT as any user who may write into |folder| makes it, held or
+    // not: |folder| becomes a junction to |target|. Only an empty folder takes one
+    // (ERROR_DIR_NOT_EMPTY otherwise).
+    bool MakeMountPoint(const std::string& folder, const std::string& target);
+    // What a batch the shell started does once it runs: its lines that start the
+    // system's icacls grant as icacls does, on the object named (with /L the link
+    // itself, else what the path leads to). Each object granted on, in order.
+    std::vector<std::string> icacls_granted;
     std::string GetSystemDirectory() override { return system_directory; }
 
     // --- links on the way and names inside held folders (memory_held.cpp). A held
@@ -286,7 +301,9 @@ class MemoryOs : public Os {
     std::uint32_t GetMajorVersion() override { return major_version; }
     std::string GetModuleFileName() override { return module_file_name; }
     std::string GetCommandLine() override { return command_line; }
-    bool IsLeadByte(unsigned char byte) override { return lead_bytes.count(byte) > 0; }
+    std::string GetUnicodeCommandLine() override;
+    std::string GetStartFolder() override { return start_folder; }
+    std::string GetFullPathName(const std::string& path) override;
     std::string GetKeyboardLayoutName() override { return keyboard_layout; }
     std::uint32_t GetTickCount() override { return tick_count; }
     void Sleep(std::uint32_t milliseconds) override;
@@ -310,7 +327,8 @@ class MemoryOs : public Os {
     bool WaitForProcess(ProcessHandle process, std::uint32_t milliseconds) override;
     void CloseProcess(ProcessHandle process) override;
     bool GetSpecialFolderPath(int csidl, std::string* path) override;
-    bool SelectDirectory(WindowHandle owner, std::string* folder) override;
+    bool SelectDirectory(WindowHandle owner, const std::string& start,
+                         std::string* folder) override;
     // The ANSI code page is 1254 (Turkish), converted without best fit.
     std::string AnsiToUtf8(const std::string& ansi) override;
     bool Utf8ToAnsi(const std::string& utf8, std::string* ansi) override;
@@ -379,6 +397,7 @@ class MemoryOs : public Os {
 
     // Aliases and junctions replaced, no final backslash.
     std::string Resolve(const std::string& path) const;
+    std::string ExpandAliases(const std::string& path) const;    // junctions not followed
     std::string ResolveNoFollow(const std::string& path) const;  // its last name not followed
     FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;
@@ -386,11 +405,12 @@ class MemoryOs : public Os {
         std::string path;
         std::size_t position = 0;
         bool read_only = false;        // opened for reading only, shared for reading only
-        bool delete_on_close = false;  // DeleteOpenFile
+        bool delete_on_close = false;  // DeleteOpenFile, CreateTransientFile
     };
     // The node |name| inside the held |folder|, found without following any junction;
     // an empty key when |folder| is not held or |name| is no plain name.
     std::string KeyAt(FolderHandle folder, const std::string& name) const;
+    void RunBatch(const std::string& batch);
     std::map<std::string, Node, NoCaseLess> nodes_;
     std::map<std::string, std::string, NoCaseLess> short_to_long_;
     std::map<FileHandle, Open> handles_;

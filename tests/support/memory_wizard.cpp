@@ -72,8 +72,8 @@ bool MemoryOs::Utf8ToAnsi(const std::string& utf8, std::string* ansi) {
     return true;
 }
 
-bool MemoryOs::SelectDirectory(WindowHandle, std::string* folder) {
-    calls.push_back("SelectDirectory");
+bool MemoryOs::SelectDirectory(WindowHandle, const std::string& start, std::string* folder) {
+    calls.push_back("SelectDirectory " + start);
     ++folder_dialogs;
     if (folder_answers.empty()) return false;
     const std::optional<std::string> answer = folder_answers.front();

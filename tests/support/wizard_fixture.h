@@ -19,6 +19,7 @@ namespace sorvane::test {
 struct FakeFirewall : FirewallComponent {
     bool installed = false;
     bool raise_on_query = false;
+    bool removal_still_running = false;
     std::vector<std::string>* log = nullptr;
     bool IsInstalled() override {
         log->push_back("IsInstalled");
@@ -30,6 +31,7 @@ struct FakeFirewall : FirewallComponent {
         log->push_back("InstallThroughHelper " + helper + " " + provider + (confirm ? " Y" : ""));
         return true;
     }
+    bool RemovalStillRunning() const override { return removal_still_running; }
     ~FakeFirewall() override { log->push_back("FirewallReleased"); }
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "install/run_log.h"
 #include "platform/setup_error.h"
 #include "provider/firewall_factory.h"
 #include "provider/mirelda.h"
@@ -9,12 +10,14 @@ namespace sorvane::test {
 namespace {
 
 constexpr Guid kOther = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
-constexpr WindowHandle kForm = 0x4242;          // 16962
+constexpr WindowHandle kForm = 0x4242;        // 16962
 const std::string kFolder = "C:\\Sorvane\\";  // the installation folder
 
 class OvFirewall : public ::testing::Test {
   protected:
-    std::unique_ptr<TOvFirewall> Make() { return std::make_unique<TOvFirewall>(os, kForm, kFolder); }
+    std::unique_ptr<TOvFirewall> Make() {
+        return std::make_unique<TOvFirewall>(os, kForm, kFolder);
+    }
     std::vector<std::string> Parameters() const {
         std::vector<std::string> p;
         for (const auto& c : os.shell_calls)
@@ -161,14 +164,15 @@ TEST_F(OvFirewall, HelperCommandLinesQuoteTheProviderPath) {
     auto firewall = Make();
     EXPECT_TRUE(
         firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "plugin\\_pellin.dll", false));
-    EXPECT_TRUE(firewall->InstallThroughHelper(plain + "_marrow.exe", plain + "plugin\\_pellin.dll",
-                                               true));
+    EXPECT_TRUE(
+        firewall->InstallThroughHelper(plain + "_marrow.exe", plain + "plugin\\_pellin.dll", true));
     // The provider path given last is the one the uninstall command names.
     EXPECT_TRUE(firewall->UninstallThroughHelper());
     // A provider file that does not exist leaves its field empty.
     EXPECT_TRUE(firewall->InstallThroughHelper(dir + "_marrow.exe", dir + "gone.dll", true));
     const std::vector<std::string> expected = {
-        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 \"C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll\" I",
+        "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 \"C:\\PROGRA~1\\Sorvane\\plugin\\_pellin.dll\" "
+        "I",
         "|D:\\Sorvane Kur\\_marrow.exe|16962 \"D:\\Sorvane Kur\\plugin\\_pellin.dll\" IY",
         "|C:\\Sorvane\\_marrow.exe|16962 \"D:\\Sorvane Kur\\plugin\\_pellin.dll\" U",
         "|C:\\PROGRA~1\\Sorvane\\_marrow.exe|16962 \"\" IY",
@@ -210,9 +214,9 @@ TEST_F(OvFirewall, StartHelperRetriesOnceWithElevationWhenRefused) {
     }
 }
 
-// Two helpers at once could undo each other: the removal is waited for, and while it
-// still runs no registration starts.
-TEST_F(OvFirewall, RegistrationWaitsForTheRemovalHelperToEnd) {
+// Two helpers at once could undo each other: the removal is waited for, at most its
+// bound; one still running then holds up no registration, and says so.
+TEST_F(OvFirewall, RegistrationWaitsForTheRemovalHelperAtMostItsBound) {
     os.AddFile(kFolder + "_marrow.exe", "");
     os.AddFile(kFolder + "plugin\\_pellin.dll", "");
     os.AddFile("C:\\Other\\foreign.dll", "");
@@ -225,28 +229,26 @@ TEST_F(OvFirewall, RegistrationWaitsForTheRemovalHelperToEnd) {
         os.calls.clear();
         return seen;
     };
-    os.process_waits = {1};  // the removal outlasts the first wait
-    {
-        auto firewall = Make();
-        EXPECT_FALSE(firewall->IsInstalled());
-        EXPECT_TRUE(firewall->InstallThroughHelper(kFolder + "_marrow.exe", "", true));
+    const std::vector<std::string> waited = {"ShellExecuteProcess ", "WaitForProcess 120000",
+                                             "ShellExecuteProcess "};
+    for (int outlasts : {0, 1000}) {  // a removal that ends within the bound, one that does not
+        SCOPED_TRACE(outlasts);
+        os.process_waits = {outlasts};
+        os.shell_calls.clear();
+        os.calls.clear();
+        {
+            auto firewall = Make();
+            EXPECT_FALSE(firewall->IsInstalled());
+            EXPECT_TRUE(firewall->InstallThroughHelper(kFolder + "_marrow.exe", "", true));
+            EXPECT_EQ(firewall->RemovalStillRunning(), outlasts > 0);
+        }
+        EXPECT_EQ(helper_calls(), waited);
+        ASSERT_EQ(os.shell_calls.size(), 2u);
+        EXPECT_EQ(os.shell_calls[0].parameters, "16962 \"C:\\Sorvane\\plugin\\_pellin.dll\" U");
+        EXPECT_EQ(os.shell_calls[1].parameters.substr(os.shell_calls[1].parameters.size() - 3),
+                  " IY");
+        for (const auto& [handle, process] : os.processes) EXPECT_FALSE(process.open);
     }
-    const std::vector<std::string> waited = {
-        "ShellExecuteProcess ", "WaitForProcess 120000", "WaitForProcess 120000",
-        "ShellExecuteProcess "};
-    EXPECT_EQ(helper_calls(), waited);
-    EXPECT_EQ(os.shell_calls.back().parameters.substr(os.shell_calls.back().parameters.size() - 3),
-              " IY");
-
-    os.process_waits = {1000};  // a removal that does not end
-    os.shell_calls.clear();
-    {
-        auto firewall = Make();
-        EXPECT_FALSE(firewall->IsInstalled());
-        EXPECT_FALSE(firewall->InstallThroughHelper(kFolder + "_marrow.exe", "", true));
-    }
-    EXPECT_EQ(os.shell_calls.size(), 1u);
-    for (const auto& [handle, process] : os.processes) EXPECT_FALSE(process.open);
 }
 
 // The setup's own folder is wherever it was downloaded to: nothing there is copied,
@@ -292,7 +294,7 @@ TEST_F(OvFirewall, HiddenWindowAnswersItsThreeMessages) {
 TEST(FirewallInTheRun, SilentRunHasTheInstalledHelperRegisterTheProvider) {
     WizardFixture fx;
     fx.AddPayloads();
-    fx.steps.CreateFirewall = MakeFirewallFactory(fx.os);
+    fx.steps.CreateFirewall = MakeFirewallFactory(fx.os, fx.session);
     fx.os.AddShortName("C:\\Program Files", "C:\\PROGRA~1");
     fx.os.AddDirectory("C:\\Program Files");
     fx.os.command_line = "s.exe -silent 1 \"C:\\Program Files\\Sorvane\"";
@@ -306,6 +308,38 @@ TEST(FirewallInTheRun, SilentRunHasTheInstalledHelperRegisterTheProvider) {
     EXPECT_TRUE(fx.os.message_windows.empty());
     EXPECT_EQ(fx.os.winsock_starts, 0);
     EXPECT_TRUE(fx.Form().finish_shown());
+}
+
+// Under an updater running as SYSTEM nobody can answer the helper: the removal is asked
+// silently, and one that never ends holds up neither the registration nor the run.
+TEST(FirewallInTheRun, SilentRemovalIsAskedSilentlyAndOneThatNeverEndsIsLogged) {
+    WizardFixture fx;
+    fx.AddPayloads();
+    fx.steps.CreateFirewall = MakeFirewallFactory(fx.os, fx.session);
+    RunLog log(fx.os);
+    fx.steps.Log = &log;
+    fx.os.AddFile("C:\\Other\\foreign.dll", "");
+    fx.os.catalogue = {{ProviderGuid, "C:\\Other\\foreign.dll"}};
+    fx.os.process_waits = {1000};
+    fx.os.command_line = "s.exe -silent 1 C:\\Sorvane";
+    ErrorReporter reporter(fx.os);
+    const int exit_code = RunProgram(
+        fx.os, fx.session, reporter,
+        [&fx](SetupSession&) {
+            return std::make_unique<TqnInstaller>(fx.os, fx.session, fx.steps);
+        },
+        &log);
+    EXPECT_EQ(exit_code, 0);
+    ASSERT_EQ(fx.os.shell_calls.size(), 2u);
+    EXPECT_EQ(fx.os.shell_calls[0].parameters.substr(fx.os.shell_calls[0].parameters.find(' ')),
+              " \"C:\\Sorvane\\plugin\\_pellin.dll\" UY");
+    EXPECT_EQ(fx.os.shell_calls[1].parameters.substr(fx.os.shell_calls[1].parameters.find(' ')),
+              " \"C:\\Sorvane\\plugin\\_pellin.dll\" IY");
+    const std::string text = fx.os.Content("C:\\Windows\\Temp\\Sorvane Setup.log");
+    EXPECT_NE(text.find("FAILED provider removal: C:\\Sorvane\\_marrow.exe (Windows error 258)\r\n"
+                        "done   provider registration: C:\\Sorvane\\_marrow.exe\r\n"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

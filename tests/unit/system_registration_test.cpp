@@ -85,15 +85,44 @@ TEST_F(SystemRegistration, WritesEveryEntryInOrderAndDropsThePerUserAutostart) {
         EXPECT_EQ(os.StringValue(root, "Software\\OrvikSoft\\Sorvane", "Version"), "2.2.08");
     }
     EXPECT_EQ(os.FindValue(HKCU, kRun, "tessen"), nullptr);
-    EXPECT_EQ(os.StringValue(HKLM, kRun, "tessen"), kDir + "tessen.exe");
-    // Paths with blanks go in unquoted, exactly as the uninstaller's line is read back.
+    EXPECT_EQ(os.StringValue(HKLM, kRun, "tessen"), "\"" + kDir + "tessen.exe\"");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "UninstallString"),
-              kDir + "Uninstall.exe -uninstall -f");
+              "\"" + kDir + "Uninstall.exe\" -uninstall -f");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallDate"), "20270105");
     EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallSource"), "D:\\Updates\\");
     EXPECT_EQ(os.FindValue(HKLM, kUninstall, "Version")->type, kRegDword);
     EXPECT_EQ(os.most_keys_open, 1);
     EXPECT_EQ(os.open_keys(), 0);
+}
+
+// The program that Windows starts for a command line: the quoted path, else the first
+// blank-separated start of the line that names a file (".exe" added when it has none).
+std::string ProgramStartedBy(MemoryOs& os, const std::string& line) {
+    if (line.rfind('"', 0) == 0) return line.substr(1, line.find('"', 1) - 1);
+    for (std::size_t end = line.find(' '); ; end = line.find(' ', end + 1)) {
+        std::string name = line.substr(0, end);
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".exe") != 0) name += ".exe";
+        if (os.FileExists(name) || end == std::string::npos) return name;
+    }
+}
+
+// A user may create C:\Tools\Net.exe beside a folder "Net Filter": neither the logon
+// of every user nor an elevated removal may start it.
+TEST_F(SystemRegistration, AutostartAndUninstallLinesStartOnlyTheInstalledPrograms) {
+    const std::string dir = "C:\\Tools\\Net Filter\\";
+    session.InstallDir = dir;
+    os.AddFile("C:\\Tools\\Net.exe", "planted");
+    os.AddFile(dir + "tessen.exe", "MZ");
+    os.AddFile(dir + "Uninstall.exe", "MZ");
+    WriteRegistryEntries(os, session);
+    EXPECT_EQ(ProgramStartedBy(os, os.StringValue(HKLM, kRun, "tessen")), dir + "tessen.exe");
+    EXPECT_EQ(ProgramStartedBy(os, os.StringValue(HKLM, kUninstall, "UninstallString")),
+              dir + "Uninstall.exe");
+    // Written as earlier versions wrote them, both lines would start the planted program.
+    EXPECT_EQ(ProgramStartedBy(os, dir + "tessen.exe"), "C:\\Tools\\Net.exe");
+    // What is no command line stays as the list of installed programs reads it.
+    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "DisplayIcon"), dir + "tessen.exe,0");
+    EXPECT_EQ(os.StringValue(HKLM, kUninstall, "InstallLocation"), dir);
 }
 
 TEST_F(SystemRegistration, DeniedMachineKeysLeaveOnlyThePerUserSteps) {
@@ -221,9 +250,9 @@ TEST_F(SystemRegistration, FallbackBatchRunsTheSystemsIcaclsFromAPrivateFolderAn
     EXPECT_EQ(written,
               "@echo off\r\n"
               "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\ProgramData\\Sorvane\" "
-              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n"
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n"
               "\"C:\\Windows\\system32\\icacls.exe\" \"C:\\PROGRA~1\\So%%PATH%%rvane\" "
-              "/grant:r *S-1-5-32-545:(OI)(CI)F\r\n");
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n");
     // Made new, in a folder that only administrators and SYSTEM may enter.
     EXPECT_TRUE(os.Called("CreateFile " + started.file));
     EXPECT_TRUE(os.protected_lists.count(folder));
@@ -235,6 +264,90 @@ TEST_F(SystemRegistration, FallbackBatchRunsTheSystemsIcaclsFromAPrivateFolderAn
     EXPECT_FALSE(os.FileExists(started.file));
     EXPECT_FALSE(os.DirectoryExists(folder));
     EXPECT_TRUE(os.held_folders.empty());
+}
+
+// Between the failed direct grant and the batch's run a user may turn a held folder into
+// a mount point while it is empty; icacls, naming it by its path, must never act on what
+// it then leads to.
+TEST_F(SystemRegistration, FallbackBatchNeverActsThroughALinkMadeInPlaceOfAFolder) {
+    const std::string guarded = "C:\\Windows\\System32\\drivers";
+    const MemoryOs::AccessEntry users{"S-1-5-32-545", kGenericAll, true, 3, false};
+    for (bool during_the_batch : {false, true}) {
+        SCOPED_TRACE(during_the_batch ? "during the batch" : "before the batch");
+        MemoryOs fresh;
+        os = fresh;
+        os.AddDirectory(guarded);
+        os.AddDirectory("C:\\ProgramData\\Sorvane");
+        os.AddDirectory("C:\\App");
+        os.security_denied.insert("C:\\ProgramData\\Sorvane");
+        bool made = false;
+        const auto user = [&] {
+            if (!made) made = os.MakeMountPoint("C:\\App", guarded);
+        };
+        if (during_the_batch)
+            os.on_pump = [&](int) { user(); };
+        else
+            os.on_sleep = user;  // the setup's wait before it writes the batch
+        GrantFolderAccess(os, "C:\\ProgramData\\Sorvane\\", "C:\\App\\");
+
+        EXPECT_TRUE(os.access_lists[guarded].empty());
+        EXPECT_EQ(made, !during_the_batch);  // a folder holding our file takes no link
+        std::vector<std::string> granted = {"C:\\ProgramData\\Sorvane"};
+        if (during_the_batch) granted.push_back("C:\\App");
+        EXPECT_EQ(os.icacls_granted, granted);
+        EXPECT_EQ(os.access_lists["C:\\ProgramData\\Sorvane"],
+                  std::vector<MemoryOs::AccessEntry>{users});
+        // What kept the folders from being empty went with the batch; nothing stayed
+        // behind, neither in them nor where the link leads.
+        EXPECT_EQ(os.ListFiles(), std::vector<std::string>{});
+        EXPECT_TRUE(os.held_folders.empty());
+    }
+    // Were a link there all the same, icacls would act on the link itself.
+    os.AddFile("C:\\t.bat", AccessBatchText("C:\\Windows\\system32\\icacls.exe", "C:\\App", ""));
+    ProcessHandle batch = 0;
+    os.ShellExecuteProcess(0, "open", "C:\\t.bat", "", "", kShowHide, &batch);
+    os.WaitForProcess(batch, 1);
+    EXPECT_TRUE(os.access_lists[guarded].empty());
+    EXPECT_EQ(os.icacls_granted.back(), "C:\\App");
+}
+
+// cmd reads the batch in the console's code page, not the system's ANSI one: a name
+// that is not plain ASCII would reach icacls as another folder.
+TEST_F(SystemRegistration, FallbackBatchNamesOnlyWhatReachesIcaclsAsWritten) {
+    os.AddDirectory("C:\\S\xFCzge\xE7");
+    os.AddDirectory("C:\\G\xFCvenlik");
+    os.AddShortName("C:\\G\xFCvenlik", "C:\\GVENLI~1");
+    os.security_denied.insert("C:\\S\xFCzge\xE7");
+    std::string written;
+    CatchBatch(&written);
+    GrantFolderAccess(os, "C:\\S\xFCzge\xE7\\", "C:\\G\xFCvenlik\\");
+    EXPECT_EQ(written,
+              "@echo off\r\n\"C:\\Windows\\system32\\icacls.exe\" \"C:\\GVENLI~1\" "
+              "/grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n");
+    EXPECT_EQ(os.icacls_granted, std::vector<std::string>{"C:\\G\xFCvenlik"});
+}
+
+// Under wine the batch's console keeps its folder a moment after the batch has ended.
+TEST_F(SystemRegistration, BatchFolderHeldAMomentLongerIsStillRemoved) {
+    os.AddDirectory("C:\\Same");
+    os.security_denied.insert("C:\\Same");
+    FolderHandle console = 0;
+    os.on_pump = [&](int) {  // while the batch runs
+        if (!console && !os.shell_calls.empty()) {
+            const std::string& batch = os.shell_calls[0].file;
+            console = os.OpenFolder(batch.substr(0, batch.rfind('\\')));
+        }
+    };
+    int sleeps = 0;
+    os.on_sleep = [&] {
+        if (console && ++sleeps == 3) os.CloseFolder(console);
+    };
+    GrantFolderAccess(os, "C:\\Same\\", "");
+    ASSERT_NE(console, 0u);
+    EXPECT_GE(sleeps, 3);
+    EXPECT_EQ(os.ListFiles(), std::vector<std::string>{});
+    EXPECT_FALSE(
+        os.DirectoryExists(os.shell_calls[0].file.substr(0, os.shell_calls[0].file.rfind('\\'))));
 }
 
 TEST_F(SystemRegistration, BatchStillRunningAfterItsBoundStaysWhereItIs) {

@@ -158,6 +158,16 @@ TEST_F(FolderChoice, ChosenFolderIsTakenOnlyOnTheSummaryPage) {
     EXPECT_EQ(os.folder_dialogs, 4);
 }
 
+// The process works in the system folder; the dialog opens where the setup was started,
+// named as given, whatever the code page holds.
+TEST_F(FolderChoice, DialogOpensAtTheFolderTheSetupWasStartedFrom) {
+    os.start_folder = "D:\\Загрузки";
+    ToFolderPage();
+    Form().Button4.Click();
+    EXPECT_TRUE(os.Called("SelectDirectory D:\\Загрузки"));
+    EXPECT_EQ(Form().Edit1.text(), "C:\\Program Files\\Sorvane\\");  // cancelled
+}
+
 TEST_F(FolderChoice, ProductFolderIsAppendedEvenWhenThereAlready) {
     ToFolderPage();
     os.folder_answers = {std::string("C:\\Apps\\Sorvane")};
