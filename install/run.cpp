@@ -48,14 +48,16 @@ std::string ToLongPath(Os& os, const std::string& path) {
     return path;
 }
 
-void RegisterLayeredProvider(RunContext& run, const std::string& folder) {
+void RegisterLayeredProvider(RunContext& run, const std::string& folder,
+                             const PendingUpdate& pending_update) {
     const std::string helper_path = folder + "_marrow.exe";
     if (!run.os.FileExists(helper_path)) return;
     // A helper that is not held as the payload it must be is never started elevated.
     if (run.programs && !run.programs->Held(kHelperPayloadId)) return;
     if (!run.steps.CreateFirewall) return;
     // The component goes when this scope ends, also when a call raises.
-    std::unique_ptr<FirewallComponent> firewall = run.steps.CreateFirewall(run.form_window, folder);
+    std::unique_ptr<FirewallComponent> firewall =
+        run.steps.CreateFirewall(run.form_window, folder, pending_update);
     if (!firewall) return;
     if (!firewall->IsInstalled())
         firewall->InstallThroughHelper(helper_path, folder + "plugin\\_pellin.dll", true);
@@ -201,18 +203,19 @@ void RunInstallation(RunContext& run) {
     run.controls.Edit2.SetText(kPleaseWait);
     ShowStatus(run, s.StatusWritingRegistry);
     StepProgress(run);  // 10
-    // A provider library left for the next component takes the provider's name here,
-    // through the held folder, as the files of this run did.
-    std::vector<std::string> waiting;
-    if (ReplaceWithCopy(os, folders.plugin.handle, folders.plugin.path, kPendingProviderFileName,
-                        kProviderFileName, &waiting) &&
-        log) {
-        log->Line("ok", "pending provider", folders.plugin.path + kProviderFileName);
-        for (const std::string& path : waiting) log->Line("ok", kWaitsForRestart, path);
-    }
     if (log) log->Step("provider registration", target, "_marrow.exe");
     try {
-        RegisterLayeredProvider(run, target);
+        RegisterLayeredProvider(run, target, [&] {
+            // A provider library left for the component takes the provider's name through
+            // the held folder, as the files of this run did.
+            std::vector<std::string> waiting;
+            if (!ReplaceWithCopy(os, folders.plugin.handle, folders.plugin.path,
+                                 kPendingProviderFileName, kProviderFileName, &waiting) ||
+                !log)
+                return;
+            log->Line("ok", "pending provider", folders.plugin.path + kProviderFileName);
+            for (const std::string& path : waiting) log->Line("ok", kWaitsForRestart, path);
+        });
         if (log) log->StepDone();
     } catch (...) {
         // The provider can be registered later by the client; the run goes on.

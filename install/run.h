@@ -70,7 +70,9 @@ void ShowStatus(RunContext& run, const std::string& text);
 std::string ToLongPath(Os& os, const std::string& path);
 
 // Has the helper of the installation folder |folder| (final backslash) register the
-// layered provider unless it is registered already.
-void RegisterLayeredProvider(RunContext& run, const std::string& folder);
+// layered provider unless it is registered already. |pending_update| is what the
+// component does with a provider library left waiting for it.
+void RegisterLayeredProvider(RunContext& run, const std::string& folder,
+                             const PendingUpdate& pending_update = {});
 
 }  // namespace sorvane

@@ -22,9 +22,13 @@ class FirewallComponent {
     virtual bool RemovalStillRunning() const = 0;
 };
 
+// Puts a waiting provider library in place of the provider library, as the host can do it
+// safely (through the folder it holds); empty: the component does it by path.
+using PendingUpdate = std::function<void()>;
+
 // Creates a component owned by the window |owner|, whose handle the helper receives, that
 // works in the installation folder |folder| (final backslash).
 using FirewallFactory = std::function<std::unique_ptr<FirewallComponent>(
-    WindowHandle owner, const std::string& folder)>;
+    WindowHandle owner, const std::string& folder, const PendingUpdate& pending_update)>;
 
 }  // namespace sorvane

@@ -5,9 +5,9 @@
 namespace sorvane {
 
 FirewallFactory MakeFirewallFactory(Os& os, const SetupSession& session) {
-    return [&os, &session](WindowHandle owner,
-                           const std::string& folder) -> std::unique_ptr<FirewallComponent> {
-        return std::make_unique<TOvFirewall>(os, owner, folder, session.Silent);
+    return [&os, &session](WindowHandle owner, const std::string& folder,
+                           const PendingUpdate& pending) -> std::unique_ptr<FirewallComponent> {
+        return std::make_unique<TOvFirewall>(os, owner, folder, session.Silent, pending);
     };
 }
 

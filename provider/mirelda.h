@@ -75,10 +75,11 @@ class TOvFirewall : public FirewallComponent {
     // installation folder (final backslash) whose helper, "plugin" folder and pending
     // update the component uses, never the folder of whatever program hosts it. |Silent|:
     // the helper is asked to show nothing, its removal too ("UY"), as nobody may be there
-    // to answer (an updater running as SYSTEM). Raises SetupError when the hidden window
-    // cannot be made.
+    // to answer (an updater running as SYSTEM). |Pending|, when given, puts a waiting
+    // provider library in place instead of the component's own copy by path. Raises
+    // SetupError when the hidden window cannot be made.
     TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder,
-                bool Silent = false);
+                bool Silent = false, PendingUpdate Pending = {});
     ~TOvFirewall() override;
     TOvFirewall(const TOvFirewall&) = delete;
     TOvFirewall& operator=(const TOvFirewall&) = delete;
@@ -173,6 +174,7 @@ class TOvFirewall : public FirewallComponent {
     std::int32_t UploadLimit_ = 0;
     ProcessHandle helper_ = 0;  // the last helper started, until it was waited for
     bool Silent_ = false;
+    PendingUpdate Pending_;
     bool RemovalStillRunning_ = false;
 };
 

@@ -17,8 +17,8 @@ constexpr std::uint32_t kShortPathSize = 255;
 }  // namespace
 
 TOvFirewall::TOvFirewall(Os& os, sorvane::WindowHandle Owner, const std::string& Folder,
-                         bool Silent)
-    : os_(os), Silent_(Silent) {
+                         bool Silent, PendingUpdate Pending)
+    : os_(os), Silent_(Silent), Pending_(std::move(Pending)) {
     RemoveObsoleteProviders();
     DownloadLimit_ = 0;
     UploadLimit_ = 0;
@@ -126,6 +126,10 @@ std::string TOvFirewall::ExistingShortPath(const std::string& path) {
 }
 
 void TOvFirewall::ApplyPendingUpdate() {
+    if (Pending_) {
+        Pending_();
+        return;
+    }
     const std::string pending = AppFolder + "plugin\\" + kPendingProviderFileName;
     if (!os_.FileExists(pending)) return;
     try {

@@ -53,7 +53,9 @@ struct WizardFixture {
             log.push_back("CreateShortcuts " + target + " " + name);
         };
         steps.WriteRegistryEntries = [this] { log.push_back("WriteRegistryEntries"); };
-        steps.CreateFirewall = [this](WindowHandle owner, const std::string& folder) {
+        steps.CreateFirewall = [this](WindowHandle owner, const std::string& folder,
+                                      const PendingUpdate& pending) {
+            if (pending) pending();
             log.push_back("CreateFirewall " + std::to_string(owner) + " " + folder);
             auto f = std::make_unique<FakeFirewall>();
             f->installed = firewall_installed;
