@@ -24,6 +24,13 @@ using FileHandle = std::uintptr_t;
 using ProcessHandle = std::uintptr_t;
 // A folder held open without following links; 0 is none.
 using FolderHandle = std::uintptr_t;
+// Where a file lies, as GetFileInformationByHandle tells it: two names with the same
+// identity stand for the same file or folder.
+struct FolderIdentity {
+    std::uint32_t volume = 0;  // the volume's serial number
+    std::uint64_t file = 0;    // the file index on that volume
+    bool operator==(const FolderIdentity& o) const { return volume == o.volume && file == o.file; }
+};
 
 // Bytes of one resource of the program's own executable, valid until released.
 struct ResourceView {
@@ -49,8 +56,29 @@ inline constexpr const char* kWizardWindowClass = "qnInstaller";
 // Special folders, as the shell numbers them.
 enum : int {
     kCsidlPrograms = 0x02,
+    kCsidlPersonal = 0x05,
+    kCsidlStartup = 0x07,
+    kCsidlStartMenu = 0x0B,
+    kCsidlDesktopDirectory = 0x10,
+    kCsidlFonts = 0x14,
+    kCsidlCommonStartMenu = 0x16,
     kCsidlCommonPrograms = 0x17,
+    kCsidlCommonStartup = 0x18,
+    kCsidlCommonDesktopDirectory = 0x19,
+    kCsidlAppData = 0x1A,
+    kCsidlLocalAppData = 0x1C,
+    kCsidlCommonAppData = 0x23,
+    kCsidlWindows = 0x24,
+    kCsidlSystem = 0x25,
     kCsidlProgramFiles = 0x26,
+    kCsidlProfile = 0x28,
+    kCsidlSystemX86 = 0x29,
+    kCsidlProgramFilesX86 = 0x2A,
+    kCsidlProgramFilesCommon = 0x2B,
+    kCsidlProgramFilesCommonX86 = 0x2C,
+    kCsidlCommonTemplates = 0x2D,
+    kCsidlCommonDocuments = 0x2E,
+    kCsidlCommonAdminTools = 0x2F,
 };
 
 // System error codes, as Win32 numbers them.
@@ -342,6 +370,27 @@ class Os {
     virtual FileHandle CreateNewFile(const std::string& path) = 0;
     // GetSystemDirectoryA, without final backslash; empty when unknown.
     virtual std::string GetSystemDirectory() = 0;
+
+    // --- which folder a name stands for, however it is spelt (short names, links,
+    // other drive letters or shares, the 32-bit view's redirection)
+    // CreateFileA of a directory with FILE_FLAG_BACKUP_SEMANTICS, asking only for its
+    // attributes and sharing everything: the folder |path| leads to as the system follows
+    // it, links and redirection included; neither held nor checked against links. 0
+    // unless it is a directory. Closed with CloseFolder.
+    virtual FolderHandle OpenFolderToCompare(const std::string& path) = 0;
+    // GetFileInformationByHandle: the volume serial number and the file index.
+    virtual bool GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) = 0;
+    // GetFinalPathNameByHandleA with FILE_NAME_NORMALIZED | VOLUME_NAME_DOS (looked up at
+    // run time), e.g. "\\?\C:\Windows\SysWOW64" or "\\?\UNC\server\share\x";
+    // false when it fails or the system lacks it.
+    virtual bool GetFolderFinalPath(FolderHandle folder, std::string* path) = 0;
+    // GetSystemWindowsDirectoryA; GetSystemWow64DirectoryA, empty where there is no 32-bit
+    // view (a 32-bit Windows); the folder of the users' profiles (SHGetKnownFolderPath of
+    // FOLDERID_UserProfiles, looked up at run time). Without final backslash; empty when
+    // unknown.
+    virtual std::string GetWindowsDirectory() = 0;
+    virtual std::string GetSystemWow64Directory() = 0;
+    virtual std::string GetProfilesDirectory() = 0;
 };
 
 }  // namespace sorvane

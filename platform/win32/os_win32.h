@@ -121,6 +121,12 @@ class Win32Os : public Os {
     bool CreatePrivateDirectory(const std::string& path) override;
     FileHandle CreateNewFile(const std::string& path) override;
     std::string GetSystemDirectory() override;
+    FolderHandle OpenFolderToCompare(const std::string& path) override;
+    bool GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) override;
+    bool GetFolderFinalPath(FolderHandle folder, std::string* path) override;
+    std::string GetWindowsDirectory() override;
+    std::string GetSystemWow64Directory() override;
+    std::string GetProfilesDirectory() override;
 
   private:
     void Dispatch(MSG& msg);

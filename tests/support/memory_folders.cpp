@@ -8,22 +8,15 @@ namespace {
 
 constexpr std::uint32_t kErrorFileExists = 80;
 
-bool StartsFolder(const std::string& path, const std::string& folder) {
-    NoCaseLess less;
-    const std::string head = path.substr(0, folder.size());
-    return !less(head, folder) && !less(folder, head) &&
-           (path.size() == folder.size() || path[folder.size()] == '\\');
-}
-
 }  // namespace
 
 void MemoryOs::AddLink(const std::string& path, const std::string& target) {
-    const std::string p = ResolveNoFollow(path);
+    const std::string p = ResolveNoFollow(path, false);
     AddDirectory(p.substr(0, p.find_last_of('\\')));
     Node& node = nodes_[p];
     node = Node{};
     node.directory = true;
-    node.link = Resolve(target);
+    node.link = OnDisk(target);
 }
 
 bool MemoryOs::Held(const std::string& path) const {
@@ -43,6 +36,7 @@ FolderHandle MemoryOs::OpenFolder(const std::string& path) {
 
 void MemoryOs::CloseFolder(FolderHandle folder) {
     held_folders.erase(folder);
+    compared_folders.erase(folder);
 }
 
 bool MemoryOs::ListFolder(const std::string& path, std::vector<std::string>* names) {
@@ -92,7 +86,7 @@ bool MemoryOs::CreatePrivateDirectory(const std::string& path) {
 }
 
 FileHandle MemoryOs::CreateNewFile(const std::string& path) {
-    if (Find(path)) {
+    if (Find(Resolve(path))) {
         calls.push_back("CreateNewFile " + path);
         last_error = kErrorFileExists;
         return 0;

@@ -52,39 +52,18 @@ bool MemoryOs::InDeniedFolder(const std::string& resolved) const {
 }
 
 std::string MemoryOs::Resolve(const std::string& path) const {
-    std::string p = path;
-    while (p.size() > 2 && p.back() == '\\') p.pop_back();
-    // The longest alias that starts the path wins, as the deepest folder named.
-    const std::pair<const std::string, std::string>* best = nullptr;
-    for (const auto& entry : short_to_long_) {
-        const std::string& alias = entry.first;
-        if (p.size() >= alias.size() && NoCaseEqual(p.substr(0, alias.size()), alias) &&
-            (p.size() == alias.size() || p[alias.size()] == '\\') &&
-            (!best || alias.size() > best->first.size()))
-            best = &entry;
-    }
-    if (best) p = best->second + p.substr(best->first.size());
-    // Every junction on the way is followed, as the system does for a path.
-    for (int depth = 0; depth < 32; ++depth) {
-        bool followed = false;
-        for (std::size_t i = 2; i <= p.size() && !followed; ++i) {
-            if (i < p.size() && p[i] != '\\') continue;
-            auto it = nodes_.find(p.substr(0, i));
-            if (it == nodes_.end() || it->second.link.empty()) continue;
-            p = it->second.link + p.substr(i);
-            followed = true;
-        }
-        if (!followed) break;
-    }
-    return p;
+    return Follow(Canonical(path));
 }
 
-std::string MemoryOs::ResolveNoFollow(const std::string& path) const {
-    std::string p = path;
-    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+std::string MemoryOs::OnDisk(const std::string& path) const {
+    return Follow(Canonical(path, false));
+}
+
+std::string MemoryOs::ResolveNoFollow(const std::string& path, bool redirected) const {
+    const std::string p = Canonical(path, redirected);
     const std::size_t cut = p.find_last_of('\\');
-    if (cut == std::string::npos) return Resolve(p);
-    return Resolve(p.substr(0, cut)) + p.substr(cut);
+    if (cut == std::string::npos) return p;
+    return Follow(p.substr(0, cut)) + p.substr(cut);
 }
 
 bool MemoryOs::InUse(const std::string& resolved) const {
@@ -94,7 +73,7 @@ bool MemoryOs::InUse(const std::string& resolved) const {
 }
 
 void MemoryOs::AddDirectory(const std::string& path) {
-    const std::string p = Resolve(path);
+    const std::string p = OnDisk(path);
     if (p.empty()) return;
     const std::string parent = ParentOf(p);
     if (!parent.empty()) AddDirectory(parent);
@@ -106,7 +85,7 @@ void MemoryOs::AddFile(const std::string& path, const std::string& content) {
 }
 
 void MemoryOs::AddFile(const std::string& path, const std::vector<std::uint8_t>& content) {
-    const std::string p = Resolve(path);
+    const std::string p = OnDisk(path);
     AddDirectory(ParentOf(p));
     Node& n = nodes_[p];
     n.directory = false;
@@ -114,7 +93,7 @@ void MemoryOs::AddFile(const std::string& path, const std::vector<std::uint8_t>&
 }
 
 MemoryOs::Node* MemoryOs::Find(const std::string& path) {
-    auto it = nodes_.find(Resolve(path));
+    auto it = nodes_.find(OnDisk(path));
     return it == nodes_.end() ? nullptr : &it->second;
 }
 
@@ -141,12 +120,12 @@ bool MemoryOs::Called(const std::string& prefix) const {
 }
 
 bool MemoryOs::FileExists(const std::string& path) {
-    const Node* n = Find(path);
+    const Node* n = Find(Resolve(path));
     return n && !n->directory;
 }
 
 bool MemoryOs::DirectoryExists(const std::string& path) {
-    const Node* n = Find(path);
+    const Node* n = Find(Resolve(path));
     return n && n->directory;
 }
 
