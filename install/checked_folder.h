@@ -16,9 +16,9 @@ class HeldFolders {
     HeldFolders(const HeldFolders&) = delete;
     HeldFolders& operator=(const HeldFolders&) = delete;
     ~HeldFolders();
-    // Creates |folder| (its parent exists) when missing and holds it: false when it is a
-    // link or no folder, which is then neither followed nor removed.
-    bool Hold(const std::string& folder);
+    // Creates |folder| (its parent exists) when missing and holds it: its handle, or 0
+    // when it is a link or no folder, which is then neither followed nor removed.
+    FolderHandle Hold(const std::string& folder);
 
   private:
     Os& os_;
@@ -26,13 +26,11 @@ class HeldFolders {
     int count_ = 0;
 };
 
-// A data folder that is no link and is owned by Administrators, SYSTEM or the account
-// running the setup; one that a user made (and owns) is not trusted.
-bool IsTrustedFolder(Os& os, const std::string& folder);
+// The open folder is owned by Administrators, SYSTEM or the account running the setup;
+// one that a user made (and owns) is not.
+bool HasTrustedOwner(Os& os, FolderHandle folder);
 
-// Whether the installation folder may be opened to everyone: not a link, not a drive or
-// share root, neither a system folder nor one above a system folder, and holding
-// nothing but the product's own names.
-bool MayOpenToEveryone(Os& os, const std::string& folder);
+// A data folder that is no link and has a trusted owner.
+bool IsTrustedFolder(Os& os, const std::string& folder);
 
 }  // namespace sorvane

@@ -5,6 +5,7 @@
 #include "install/data_folders.h"
 #include "install/payload.h"
 #include "install/run_log.h"
+#include "install/target_grant.h"
 #include "platform/setup_error.h"
 
 namespace sorvane {
@@ -87,7 +88,8 @@ void RunInstallation(RunContext& run) {
     HeldFolders held(os);
     if (log) log->Step("target folder", target);
     const bool made = ForceDirectories(os, target);
-    if (made && !held.Hold(target)) throw SetupError("Unable to write to " + target, HoldError(os));
+    const FolderHandle held_target = made ? held.Hold(target) : 0;
+    if (made && !held_target) throw SetupError("Unable to write to " + target, HoldError(os));
     if (log) log->StepEnd(made);
     s.InstallDir = target;
 
@@ -96,11 +98,17 @@ void RunInstallation(RunContext& run) {
     if (log) log->Line("ok", "data folder", data);
     // Checked before anything is written: opened to everyone, the folder would open
     // whatever else lies there too.
-    const std::string open_target = MayOpenToEveryone(os, target) ? target : std::string();
-    if (run.steps.GrantFolderAccess) {
-        if (log) log->Step("access rights", data, (" " + target).c_str());
+    const GrantVerdict verdict = DecideTargetGrant(os, held_target, target);
+    if (log && !verdict.grant)
+        log->Line("kept", "access rights", target + " (" + verdict.reason + ")");
+    const std::string open_target = verdict.grant ? target : std::string();
+    const std::string open_data = data == target ? open_target : data;
+    if (run.steps.GrantFolderAccess && !open_data.empty()) {
+        if (log)
+            log->Step("access rights", open_data,
+                      open_target.empty() ? "" : (" " + open_target).c_str());
         try {
-            run.steps.GrantFolderAccess(data == target ? open_target : data, open_target);
+            run.steps.GrantFolderAccess(open_data, open_target);
             if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.
