@@ -193,9 +193,11 @@ GrantVerdict DecideTargetGrant(Os& os, FolderHandle held_target, const std::stri
     if (IsRoot(target_path) ||
         (os.GetFolderFinalPath(held_target, &final_path) && IsRoot(final_path)))
         return {false, "a drive or share root"};
-    std::set<std::string> walked;
+    // Many names stand for the same few folders: each is opened once.
+    std::set<std::string> names, walked;
     for (const std::string& system : SystemFolders(os))
-        if (IsOrHoldsSystemFolder(os, target, system, &walked))
+        if (names.insert(LowerText(WithoutFinalBackslash(system))).second &&
+            IsOrHoldsSystemFolder(os, target, system, &walked))
             return {false, "the system folder " + system + " or one above it"};
     if (!HasTrustedOwner(os, held_target)) {
         const std::string owner = os.GetFolderOwner(held_target);
