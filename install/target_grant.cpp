@@ -32,12 +32,10 @@ const char* const kSystemFolderVariables[] = {"SystemRoot",
                                               "USERPROFILE",
                                               "APPDATA",
                                               "LOCALAPPDATA"};
-// And as the shell numbers them: the system's and the program folders, the profile,
-// the Start menus with their StartUp folders, the desktops, documents and templates.
-const int kSystemFolderCsidls[] = {kCsidlWindows,
-                                   kCsidlSystem,
-                                   kCsidlSystemX86,
-                                   kCsidlProgramFiles,
+// And as the shell numbers them (the Windows folder and both System32s come from the
+// system itself): the program folders, the profile, the Start menus with their StartUp
+// folders, the desktops, documents, templates, fonts and administrative tools.
+const int kSystemFolderCsidls[] = {kCsidlProgramFiles,
                                    kCsidlProgramFilesX86,
                                    kCsidlProgramFilesCommon,
                                    kCsidlProgramFilesCommonX86,
@@ -117,17 +115,37 @@ std::string Parent(const std::string& path) {
     return cut <= root ? p.substr(0, root) + "\\" : p.substr(0, cut);
 }
 
-// What |path| leads to, as the system follows it.
+// What |path| leads to, as the system follows it; |final_path|, when asked for, is empty
+// when the system cannot tell it.
 bool IdentityOf(Os& os, const std::string& path, FolderIdentity* identity,
                 std::string* final_path = nullptr) {
     const FolderHandle folder =
         os.OpenFolderToCompare(IsRoot(path) ? WithoutFinalBackslash(path) + "\\" : path);
     if (!folder) return false;
     const bool known = os.GetFolderIdentity(folder, identity);
-    if (final_path && !os.GetFolderFinalPath(folder, final_path)) *final_path = path;
+    if (final_path && !os.GetFolderFinalPath(folder, final_path)) final_path->clear();
     os.CloseFolder(folder);
     return known;
 }
+
+// A final path on a drive of this machine ("\\?\C:\..."), where each folder has one
+// name only; through a share ("\\?\UNC\...") the same folder has others.
+bool IsLocalFinalPath(const std::string& path) {
+    return StartsWith(path, "\\\\?\\") && path.size() >= 6 && path[5] == ':';
+}
+
+// |path| lies below |folder|, both final paths of one drive.
+bool LiesBelow(const std::string& path, const std::string& folder) {
+    const std::string f = LowerText(WithoutFinalBackslash(folder));
+    return path.size() > f.size() && path[f.size()] == '\\' &&
+           LowerText(path.substr(0, f.size())) == f;
+}
+
+// The installation folder as the rule compares it.
+struct Target {
+    FolderIdentity identity;
+    std::string local_final_path;  // empty unless on a drive of this machine
+};
 
 // The folders whose content is the system's, by the system's and the shell's names.
 std::vector<std::string> SystemFolders(Os& os) {
@@ -146,18 +164,21 @@ std::vector<std::string> SystemFolders(Os& os) {
     return folders;
 }
 
-// |target| is the system folder |system| or lies above it. Walked up from the folder
-// the system resolves |system| to; |walked| holds the folders walked already, above
-// which nothing new lies.
-bool IsOrHoldsSystemFolder(Os& os, const FolderIdentity& target, const std::string& system,
+// |target| is the system folder |system| or lies above it. On one drive the final paths
+// tell; otherwise the folders above the one the system resolves |system| to are opened
+// and compared, and |walked| holds those opened already, above which nothing new lies.
+bool IsOrHoldsSystemFolder(Os& os, const Target& target, const std::string& system,
                            std::set<std::string>* walked) {
     FolderIdentity identity;
     std::string final_path;
     if (system.empty() || !IdentityOf(os, system, &identity, &final_path)) return false;
-    if (identity == target) return true;
-    for (std::string up = Parent(final_path); !up.empty(); up = Parent(up)) {
+    if (identity == target.identity) return true;
+    if (!target.local_final_path.empty() && IsLocalFinalPath(final_path))
+        return LiesBelow(final_path, target.local_final_path);
+    for (std::string up = Parent(final_path.empty() ? system : final_path); !up.empty();
+         up = Parent(up)) {
         if (!walked->insert(LowerText(up)).second) break;
-        if (IdentityOf(os, up, &identity) && identity == target) return true;
+        if (IdentityOf(os, up, &identity) && identity == target.identity) return true;
     }
     return false;
 }
@@ -184,15 +205,18 @@ GrantVerdict ContentVerdict(Os& os, const std::string& folder) {
 
 GrantVerdict DecideTargetGrant(Os& os, FolderHandle held_target, const std::string& target_path) {
     if (!held_target) return {false, "not held"};
-    FolderIdentity target, named;
-    if (!os.GetFolderIdentity(held_target, &target)) return {false, "its identity is unknown"};
+    Target target;
+    FolderIdentity named;
+    if (!os.GetFolderIdentity(held_target, &target.identity))
+        return {false, "its identity is unknown"};
     // What is listed and written by name must be what is held.
-    if (!IdentityOf(os, target_path, &named) || !(named == target))
+    if (!IdentityOf(os, target_path, &named) || !(named == target.identity))
         return {false, "its name leads to another folder"};
     std::string final_path;
-    if (IsRoot(target_path) ||
-        (os.GetFolderFinalPath(held_target, &final_path) && IsRoot(final_path)))
+    if (!os.GetFolderFinalPath(held_target, &final_path)) final_path.clear();
+    if (IsRoot(target_path) || (!final_path.empty() && IsRoot(final_path)))
         return {false, "a drive or share root"};
+    if (IsLocalFinalPath(final_path)) target.local_final_path = final_path;
     // Many names stand for the same few folders: each is opened once.
     std::set<std::string> names, walked;
     for (const std::string& system : SystemFolders(os))

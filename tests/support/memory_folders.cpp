@@ -31,12 +31,14 @@ FolderHandle MemoryOs::OpenFolder(const std::string& path) {
     auto it = nodes_.find(p);
     if (it == nodes_.end() || !it->second.directory || !it->second.link.empty()) return 0;
     held_folders[next_folder_] = p;
+    opened_as_[next_folder_] = path;
     return next_folder_++;
 }
 
 void MemoryOs::CloseFolder(FolderHandle folder) {
     held_folders.erase(folder);
     compared_folders.erase(folder);
+    opened_as_.erase(folder);
 }
 
 bool MemoryOs::ListFolder(const std::string& path, std::vector<std::string>* names) {

@@ -386,12 +386,14 @@ class MemoryOs : public Os {
     // The name as the system reads it, with the 32-bit view's redirection (when
     // |redirected|), drive aliases and short names replaced; no junction followed.
     std::string Canonical(const std::string& path, bool redirected = true) const;
+    std::string Named(const std::string& path, bool redirected) const;  // no alias replaced
     std::string Follow(std::string path) const;  // every junction on the way followed
     // The folder an open handle stands for, held or compared; empty for none.
     std::string OpenedFolder(FolderHandle folder) const;
     std::map<std::string, std::string, NoCaseLess> drive_aliases_{{"\\\\localhost\\C$", "C:"},
                                                                   {"\\\\127.0.0.1\\C$", "C:"}};
     std::map<std::string, std::uint32_t, NoCaseLess> volume_serials_;
+    std::map<FolderHandle, std::string> opened_as_;  // the name each open folder was given
     std::uint64_t next_file_id_ = 0x10000;
     FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;

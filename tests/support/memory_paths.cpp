@@ -90,6 +90,10 @@ void MemoryOs::AddDriveAlias(const std::string& name, const std::string& folder)
 }
 
 std::string MemoryOs::Canonical(const std::string& path, bool redirected) const {
+    return Unaliased(Unaliased(Named(path, redirected), drive_aliases_), short_to_long_);
+}
+
+std::string MemoryOs::Named(const std::string& path, bool redirected) const {
     std::string p;
     if (path.rfind("\\\\?\\", 0) == 0) {
         // Handed to the file system as written: no "/" read as "\", no ".." undone.
@@ -114,7 +118,7 @@ std::string MemoryOs::Canonical(const std::string& path, bool redirected) const 
         else if (StartsFolder(p, system) && !exempt)
             p = system_wow64_directory + p.substr(system.size());
     }
-    return Unaliased(Unaliased(p, drive_aliases_), short_to_long_);
+    return p;
 }
 
 std::string MemoryOs::Follow(std::string p) const {
@@ -149,6 +153,7 @@ FolderHandle MemoryOs::OpenFolderToCompare(const std::string& path) {
         return 0;
     }
     compared_folders[next_folder_] = it->first;
+    opened_as_[next_folder_] = path;
     return next_folder_++;
 }
 
@@ -171,8 +176,16 @@ bool MemoryOs::GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) 
 bool MemoryOs::GetFolderFinalPath(FolderHandle folder, std::string* path) {
     auto it = nodes_.find(OpenedFolder(folder));
     if (!has_final_path_name || it == nodes_.end()) return false;
-    // The names as the folders were made, whatever spelling opened them.
+    // The names as the folders were made, whatever spelling opened them; through a share
+    // of this machine, the share's.
     const std::string& name = it->first;
+    const std::string named = Named(opened_as_[folder], true);
+    for (const auto& [share, shared] : drive_aliases_)
+        if (share.rfind("\\\\", 0) == 0 && StartsFolder(named, share) &&
+            StartsFolder(name, shared)) {
+            *path = "\\\\?\\UNC\\" + share.substr(2) + name.substr(shared.size());
+            return true;
+        }
     if (name.rfind("\\\\", 0) == 0)
         *path = "\\\\?\\UNC\\" + name.substr(2);
     else

@@ -111,8 +111,9 @@ TEST_F(TargetGrant, SystemFoldersAreKeptInEverySpelling) {
 
 TEST_F(TargetGrant, FoldersAboveASystemFolderAreKeptAndThoseBelowOpened) {
     // Nothing in the environment names the users' folder: the system does, also for SYSTEM.
-    for (const char* above : {"C:\\Windows", "C:\\ProgramData\\Microsoft", "C:\\Users",
-                              "C:\\Windows\\System32\\config", "\\\\localhost\\C$\\Windows"}) {
+    for (const char* above :
+         {"C:\\Windows", "C:\\ProgramData\\Microsoft", "C:\\Users", "C:\\Windows\\System32\\config",
+          "\\\\127.0.0.1\\C$\\ProgramData\\Microsoft"}) {
         Ours(above);
         EXPECT_FALSE(Decide(above).grant) << above;
     }
