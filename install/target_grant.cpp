@@ -32,30 +32,16 @@ const char* const kSystemFolderVariables[] = {"SystemRoot",
                                               "USERPROFILE",
                                               "APPDATA",
                                               "LOCALAPPDATA"};
-// And as the shell numbers them (the Windows folder and both System32s come from the
-// system itself): the program folders, the profile, the Start menus with their StartUp
-// folders, the desktops, documents, templates, fonts and administrative tools.
-const int kSystemFolderCsidls[] = {kCsidlProgramFiles,
-                                   kCsidlProgramFilesX86,
-                                   kCsidlProgramFilesCommon,
-                                   kCsidlProgramFilesCommonX86,
-                                   kCsidlCommonAppData,
-                                   kCsidlProfile,
-                                   kCsidlAppData,
-                                   kCsidlLocalAppData,
-                                   kCsidlCommonStartMenu,
-                                   kCsidlCommonPrograms,
-                                   kCsidlCommonStartup,
-                                   kCsidlCommonDesktopDirectory,
-                                   kCsidlCommonDocuments,
-                                   kCsidlCommonTemplates,
-                                   kCsidlCommonAdminTools,
-                                   kCsidlStartMenu,
-                                   kCsidlPrograms,
-                                   kCsidlStartup,
-                                   kCsidlDesktopDirectory,
-                                   kCsidlPersonal,
-                                   kCsidlFonts};
+// And as the shell numbers them: those the environment has too are asked of the shell
+// only where the setup itself relies on it (the Windows folder and both System32s come
+// from the system itself); then the Start menus with their StartUp folders, the
+// desktops, documents, templates, fonts and administrative tools.
+const int kSystemFolderCsidls[] = {
+    kCsidlProgramFiles,     kCsidlCommonAppData,   kCsidlCommonStartMenu,
+    kCsidlCommonPrograms,   kCsidlCommonStartup,   kCsidlCommonDesktopDirectory,
+    kCsidlCommonDocuments,  kCsidlCommonTemplates, kCsidlCommonAdminTools,
+    kCsidlStartMenu,        kCsidlPrograms,        kCsidlStartup,
+    kCsidlDesktopDirectory, kCsidlPersonal,        kCsidlFonts};
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
