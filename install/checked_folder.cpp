@@ -9,25 +9,6 @@ namespace {
 constexpr const char* kAdministratorsSid = "S-1-5-32-544";
 constexpr const char* kSystemSid = "S-1-5-18";
 
-// What an installation folder holds after a run, with the client's data folder.
-const char* const kProductNames[] = {"tessen.exe", "harlock.exe",   "_marrow.exe", "sporder.dll",
-                                     "plugin",     "Uninstall.exe", "datax"};
-
-// Folders that hold what is not the product's, by the variables that name them.
-const char* const kSystemFolderVariables[] = {"SystemRoot",
-                                              "windir",
-                                              "ProgramFiles",
-                                              "ProgramFiles(x86)",
-                                              "ProgramW6432",
-                                              "CommonProgramFiles",
-                                              "CommonProgramFiles(x86)",
-                                              "ProgramData",
-                                              "ALLUSERSPROFILE",
-                                              "PUBLIC",
-                                              "USERPROFILE",
-                                              "APPDATA",
-                                              "LOCALAPPDATA"};
-
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -40,8 +21,12 @@ std::string Key(const std::string& folder) {
     return key;
 }
 
-bool SameName(const std::string& a, const char* b) {
-    return Key(a) == Key(b);
+// A final path as the rest of the run names folders: "\\?\C:\x" is "C:\x", and
+// "\\?\UNC\server\share" is "\\server\share".
+std::string DosPath(const std::string& final_path) {
+    if (final_path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + final_path.substr(8);
+    if (final_path.rfind("\\\\?\\", 0) == 0) return final_path.substr(4);
+    return final_path;
 }
 
 std::string WithoutFinalBackslash(std::string folder) {
@@ -88,35 +73,6 @@ std::vector<std::string> StepsOf(const std::string& path) {
     return steps;
 }
 
-// "C:", "\\server\share" and anything shorter.
-bool IsRoot(const std::string& key) {
-    if (key.rfind("\\\\", 0) != 0) return key.find('\\') == std::string::npos;
-    const std::size_t share = key.find('\\', 2);
-    return share == std::string::npos || key.find('\\', share + 1) == std::string::npos;
-}
-
-// |key| is |system| or a folder above it.
-bool Covers(const std::string& key, const std::string& system) {
-    return !system.empty() &&
-           (system == key || (system.size() > key.size() && system.rfind(key, 0) == 0 &&
-                              system[key.size()] == '\\'));
-}
-
-bool IsOrHoldsSystemFolder(Os& os, const std::string& key) {
-    std::vector<std::string> systems{Key(os.GetSystemDirectory())};
-    for (const char* name : kSystemFolderVariables)
-        systems.push_back(Key(os.GetEnvironmentVariable(name)));
-    std::string folder;
-    if (os.GetSpecialFolderPath(kCsidlProgramFiles, &folder)) systems.push_back(Key(folder));
-    // The folder of all the users' profiles.
-    const std::string profile = Key(os.GetEnvironmentVariable("USERPROFILE"));
-    const std::size_t cut = profile.find_last_of('\\');
-    if (cut != std::string::npos) systems.push_back(profile.substr(0, cut));
-    for (const std::string& system : systems)
-        if (Covers(key, system)) return true;
-    return false;
-}
-
 }  // namespace
 
 HeldFolders::~HeldFolders() {
@@ -126,8 +82,9 @@ HeldFolders::~HeldFolders() {
 HeldFolder HeldFolders::Keep(FolderHandle handle) {
     if (!handle) return {};
     held_.push_back(handle);
-    std::string path = os_.GetFolderPath(handle);
-    if (path.empty()) return {};
+    std::string final_path;
+    if (!os_.GetFolderFinalPath(handle, &final_path)) return {};
+    std::string path = DosPath(final_path);
     if (path.back() != '\\') path += '\\';
     return {handle, path};
 }
@@ -145,7 +102,8 @@ HeldFolder HeldFolders::HoldTarget(const std::string& folder) {
     // leads to the very folder held.
     if (!LinksOnTheWayAreTrusted(os_, path)) return {};
     const FolderHandle again = os_.OpenFolderFollowing(path);
-    const std::string now = again ? os_.GetFolderPath(again) + "\\" : std::string();
+    std::string now;
+    if (again && os_.GetFolderFinalPath(again, &now)) now = DosPath(now) + "\\";
     if (again) os_.CloseFolder(again);
     if (Key(now) != Key(held.path)) {
         os_.SetLastError(kErrorPathNotFound);
@@ -184,28 +142,16 @@ bool IsTrustedOwner(Os& os, const std::string& owner) {
            (owner == kAdministratorsSid || owner == kSystemSid || owner == os.GetProcessUserSid());
 }
 
+bool HasTrustedOwner(Os& os, FolderHandle folder) {
+    return IsTrustedOwner(os, os.GetFolderOwner(folder));
+}
+
 bool IsTrustedFolder(Os& os, const std::string& folder) {
     const FolderHandle handle = os.OpenFolder(folder);
     if (!handle) return false;
-    const std::string owner = os.GetFolderOwner(handle);
+    const bool trusted = HasTrustedOwner(os, handle);
     os.CloseFolder(handle);
-    return IsTrustedOwner(os, owner);
-}
-
-bool MayOpenToEveryone(Os& os, const std::string& folder) {
-    const std::string key = Key(folder);
-    if (IsRoot(key) || IsOrHoldsSystemFolder(os, key)) return false;
-    const FolderHandle handle = os.OpenFolder(folder);
-    if (!handle) return false;
-    std::vector<std::string> names;
-    bool own = os.ListFolder(folder, &names);
-    os.CloseFolder(handle);
-    for (const std::string& name : names) {
-        bool known = false;
-        for (const char* product : kProductNames) known = known || SameName(name, product);
-        own = own && known;
-    }
-    return own;
+    return trusted;
 }
 
 }  // namespace sorvane

@@ -50,13 +50,11 @@ bool LinksOnTheWayAreTrusted(Os& os, const std::string& path);
 // running the setup.
 bool IsTrustedOwner(Os& os, const std::string& owner_sid);
 
-// A data folder that is no link and is owned by Administrators, SYSTEM or the account
-// running the setup; one that a user made (and owns) is not trusted.
-bool IsTrustedFolder(Os& os, const std::string& folder);
+// The open folder is owned by Administrators, SYSTEM or the account running the setup;
+// one that a user made (and owns) is not.
+bool HasTrustedOwner(Os& os, FolderHandle folder);
 
-// Whether the installation folder may be opened to everyone: not a link, not a drive or
-// share root, neither a system folder nor one above a system folder, and holding
-// nothing but the product's own names.
-bool MayOpenToEveryone(Os& os, const std::string& folder);
+// A data folder that is no link and has a trusted owner.
+bool IsTrustedFolder(Os& os, const std::string& folder);
 
 }  // namespace sorvane

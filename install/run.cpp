@@ -8,6 +8,7 @@
 #include "install/payload.h"
 #include "install/run_log.h"
 #include "install/silent_folder.h"
+#include "install/target_grant.h"
 #include "platform/setup_error.h"
 #include "provider/mirelda.h"
 
@@ -169,11 +170,17 @@ void RunInstallation(RunContext& run) {
     if (log) log->Line("ok", "data folder", data);
     // Checked before anything is written: opened to everyone, the folder would open
     // whatever else lies there too.
-    const std::string open_target = MayOpenToEveryone(os, target) ? target : std::string();
-    if (run.steps.GrantFolderAccess) {
-        if (log) log->Step("access rights", data, (" " + target).c_str());
+    const GrantVerdict verdict = DecideTargetGrant(os, target_folder.handle, target);
+    if (log && !verdict.grant)
+        log->Line("kept", "access rights", target + " (" + verdict.reason + ")");
+    const std::string open_target = verdict.grant ? target : std::string();
+    const std::string open_data = data == target ? open_target : data;
+    if (run.steps.GrantFolderAccess && !open_data.empty()) {
+        if (log)
+            log->Step("access rights", open_data,
+                      open_target.empty() ? "" : (" " + open_target).c_str());
         try {
-            run.steps.GrantFolderAccess(data == target ? open_target : data, open_target);
+            run.steps.GrantFolderAccess(open_data, open_target);
             if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.

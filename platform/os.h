@@ -26,6 +26,13 @@ using FileHandle = std::uintptr_t;
 using ProcessHandle = std::uintptr_t;
 // A folder held open without following links; 0 is none.
 using FolderHandle = std::uintptr_t;
+// Where a file lies, as GetFileInformationByHandle tells it: two names with the same
+// identity stand for the same file or folder.
+struct FolderIdentity {
+    std::uint32_t volume = 0;  // the volume's serial number
+    std::uint64_t file = 0;    // the file index on that volume
+    bool operator==(const FolderIdentity& o) const { return volume == o.volume && file == o.file; }
+};
 
 // Bytes of one resource of the program's own executable, valid until released.
 struct ResourceView {
@@ -51,8 +58,20 @@ inline constexpr const char* kWizardWindowClass = "qnInstaller";
 // Special folders, as the shell numbers them.
 enum : int {
     kCsidlPrograms = 0x02,
+    kCsidlPersonal = 0x05,
+    kCsidlStartup = 0x07,
+    kCsidlStartMenu = 0x0B,
+    kCsidlDesktopDirectory = 0x10,
+    kCsidlFonts = 0x14,
+    kCsidlCommonStartMenu = 0x16,
     kCsidlCommonPrograms = 0x17,
+    kCsidlCommonStartup = 0x18,
+    kCsidlCommonDesktopDirectory = 0x19,
+    kCsidlCommonAppData = 0x23,
     kCsidlProgramFiles = 0x26,
+    kCsidlCommonTemplates = 0x2D,
+    kCsidlCommonDocuments = 0x2E,
+    kCsidlCommonAdminTools = 0x2F,
 };
 
 // System error codes, as Win32 numbers them.
@@ -340,6 +359,27 @@ class Os {
     // GetSystemDirectoryA, without final backslash; empty when unknown.
     virtual std::string GetSystemDirectory() = 0;
 
+    // --- which folder a name stands for, however it is spelt (short names, links,
+    // other drive letters or shares, the 32-bit view's redirection)
+    // CreateFileA of a directory with FILE_FLAG_BACKUP_SEMANTICS, asking only for its
+    // attributes and sharing everything: the folder |path| leads to as the system follows
+    // it, links and redirection included; neither held nor checked against links. 0
+    // unless it is a directory. Closed with CloseFolder.
+    virtual FolderHandle OpenFolderToCompare(const std::string& path) = 0;
+    // GetFileInformationByHandle: the volume serial number and the file index.
+    virtual bool GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) = 0;
+    // GetFinalPathNameByHandleA with FILE_NAME_NORMALIZED | VOLUME_NAME_DOS (looked up at
+    // run time), e.g. "\\?\C:\Windows\SysWOW64" or "\\?\UNC\server\share\x";
+    // false when it fails or the system lacks it.
+    virtual bool GetFolderFinalPath(FolderHandle folder, std::string* path) = 0;
+    // GetSystemWindowsDirectoryA; GetSystemWow64DirectoryA, empty where there is no 32-bit
+    // view (a 32-bit Windows); the folder of the users' profiles (SHGetKnownFolderPath of
+    // FOLDERID_UserProfiles, looked up at run time). Without final backslash; empty when
+    // unknown.
+    virtual std::string GetWindowsDirectory() = 0;
+    virtual std::string GetSystemWow64Directory() = 0;
+    virtual std::string GetProfilesDirectory() = 0;
+
     // --- links on the way to a folder
     // Whether |path| itself (not what it leads to) is a junction or symbolic link, opened
     // with FILE_FLAG_OPEN_REPARSE_POINT; when it is, |owner| is its owner as a SID string
@@ -348,9 +388,6 @@ class Os {
     // OpenFolder that follows a link at |path| to the folder it leads to; 0 unless that
     // is a directory and no link itself.
     virtual FolderHandle OpenFolderFollowing(const std::string& path) = 0;
-    // Where the held folder really lies: GetFinalPathNameByHandleA with DOS names,
-    // without the "\\?\" prefix ("\\?\UNC\" becomes "\\"). Empty when unknown.
-    virtual std::string GetFolderPath(FolderHandle folder) = 0;
 
     // --- inside held folders: each name is opened relative to the held folder's handle
     // (NtCreateFile with the folder as root directory) and never through a link at that

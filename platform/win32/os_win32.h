@@ -127,11 +127,16 @@ class Win32Os : public Os {
     FileHandle CreateNewFile(const std::string& path) override;
     FileHandle CreateTransientFile(const std::string& path) override;
     std::string GetSystemDirectory() override;
+    FolderHandle OpenFolderToCompare(const std::string& path) override;
+    bool GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) override;
+    bool GetFolderFinalPath(FolderHandle folder, std::string* path) override;
+    std::string GetWindowsDirectory() override;
+    std::string GetSystemWow64Directory() override;
+    std::string GetProfilesDirectory() override;
 
     // links on the way, and names inside held folders (os_win32_held.cpp)
     bool GetLinkOwner(const std::string& path, std::string* owner) override;
     FolderHandle OpenFolderFollowing(const std::string& path) override;
-    std::string GetFolderPath(FolderHandle folder) override;
     FolderHandle OpenFolderAt(FolderHandle parent, const std::string& name) override;
     FileHandle CreateNewFileAt(FolderHandle folder, const std::string& name) override;
     FileHandle OpenFileAt(FolderHandle folder, const std::string& name) override;

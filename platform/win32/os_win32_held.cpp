@@ -107,26 +107,6 @@ bool IsLinkOrNoFolder(HANDLE h) {
            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::string FinalPath(HANDLE h) {
-    using Fn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    static const auto final_path = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleA")));
-    if (!final_path) return {};
-    std::vector<char> buffer(MAX_PATH + 8);
-    DWORD n = final_path(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n >= buffer.size()) {
-        buffer.resize(n + 1);
-        n = final_path(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    }
-    if (n == 0 || n >= buffer.size()) return {};
-    std::string path(buffer.data(), n);
-    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
-    if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
-    return path;
-}
-
 std::string SidOwner(HANDLE h) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
@@ -181,18 +161,16 @@ FolderHandle Win32Os::OpenFolderFollowing(const std::string& path) {
     return reinterpret_cast<FolderHandle>(h);
 }
 
-std::string Win32Os::GetFolderPath(FolderHandle folder) {
-    return FinalPath(AsHandle(folder));
-}
-
 FolderHandle Win32Os::OpenFolderAt(FolderHandle parent, const std::string& name) {
     HANDLE h = OpenInside(AsHandle(parent), name, kHeldFolderAccess,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpenIf,
                           FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT);
     if (!h) return 0;
     // Some systems' handles follow a link even so: the name's own attributes tell.
-    const std::string path = FinalPath(AsHandle(parent)) + "\\" + name;
-    const DWORD by_path = GetFileAttributesA(path.c_str());
+    std::string path;
+    const DWORD by_path = GetFolderFinalPath(parent, &path)
+                              ? GetFileAttributesA((path + "\\" + name).c_str())
+                              : INVALID_FILE_ATTRIBUTES;
     if (IsLinkOrNoFolder(h) ||
         (by_path != INVALID_FILE_ATTRIBUTES && (by_path & FILE_ATTRIBUTE_REPARSE_POINT))) {
         CloseHandle(h);

@@ -47,6 +47,8 @@
 #undef MoveFileEx
 // the checked folders' calls
 #undef GetSystemDirectory
+#undef GetWindowsDirectory
+#undef GetSystemWow64Directory
 
 #include <string>
 #include <vector>

@@ -10,23 +10,16 @@ namespace sorvane::test {
 namespace {
 
 
-bool StartsFolder(const std::string& path, const std::string& folder) {
-    NoCaseLess less;
-    const std::string head = path.substr(0, folder.size());
-    return !less(head, folder) && !less(folder, head) &&
-           (path.size() == folder.size() || path[folder.size()] == '\\');
-}
-
 }  // namespace
 
 void MemoryOs::AddLink(const std::string& path, const std::string& target,
                        const std::string& owner) {
-    const std::string p = ResolveNoFollow(path);
+    const std::string p = ResolveNoFollow(path, false);
     AddDirectory(p.substr(0, p.find_last_of('\\')));
     Node& node = nodes_[p];
     node = Node{};
     node.directory = true;
-    node.link = Resolve(target);
+    node.link = OnDisk(target);
     node.owner = owner;
 }
 
@@ -42,11 +35,14 @@ FolderHandle MemoryOs::OpenFolder(const std::string& path) {
     auto it = nodes_.find(p);
     if (it == nodes_.end() || !it->second.directory || !it->second.link.empty()) return 0;
     held_folders[next_folder_] = p;
+    opened_as_[next_folder_] = path;
     return next_folder_++;
 }
 
 void MemoryOs::CloseFolder(FolderHandle folder) {
     held_folders.erase(folder);
+    compared_folders.erase(folder);
+    opened_as_.erase(folder);
 }
 
 bool MemoryOs::ListFolder(const std::string& path, std::vector<std::string>* names) {
@@ -96,7 +92,7 @@ bool MemoryOs::CreatePrivateDirectory(const std::string& path) {
 }
 
 FileHandle MemoryOs::CreateNewFile(const std::string& path) {
-    if (Find(path)) {
+    if (Find(Resolve(path))) {
         calls.push_back("CreateNewFile " + path);
         last_error = kErrorFileExists;
         return 0;

@@ -44,11 +44,6 @@ FolderHandle MemoryOs::OpenFolderFollowing(const std::string& path) {
     return next_folder_++;
 }
 
-std::string MemoryOs::GetFolderPath(FolderHandle folder) {
-    auto it = held_folders.find(folder);
-    return it == held_folders.end() ? std::string() : it->second;
-}
-
 FolderHandle MemoryOs::OpenFolderAt(FolderHandle parent, const std::string& name) {
     const std::string key = KeyAt(parent, name);
     calls.push_back("OpenFolderAt " + key);

@@ -51,44 +51,19 @@ bool MemoryOs::InDeniedFolder(const std::string& resolved) const {
     return denied_folders.count(ParentOf(resolved)) > 0;
 }
 
-std::string MemoryOs::ExpandAliases(const std::string& path) const {
-    std::string p = path;
-    while (p.size() > 2 && p.back() == '\\') p.pop_back();
-    // The longest alias that starts the path wins, as the deepest folder named.
-    const std::pair<const std::string, std::string>* best = nullptr;
-    for (const auto& entry : short_to_long_) {
-        const std::string& alias = entry.first;
-        if (p.size() >= alias.size() && NoCaseEqual(p.substr(0, alias.size()), alias) &&
-            (p.size() == alias.size() || p[alias.size()] == '\\') &&
-            (!best || alias.size() > best->first.size()))
-            best = &entry;
-    }
-    if (best) p = best->second + p.substr(best->first.size());
-    return p;
-}
-
 std::string MemoryOs::Resolve(const std::string& path) const {
-    std::string p = ExpandAliases(path);
-    // Every junction on the way is followed, as the system does for a path.
-    for (int depth = 0; depth < 32; ++depth) {
-        bool followed = false;
-        for (std::size_t i = 2; i <= p.size() && !followed; ++i) {
-            if (i < p.size() && p[i] != '\\') continue;
-            auto it = nodes_.find(p.substr(0, i));
-            if (it == nodes_.end() || it->second.link.empty()) continue;
-            p = it->second.link + p.substr(i);
-            followed = true;
-        }
-        if (!followed) break;
-    }
-    return p;
+    return Follow(Canonical(path));
 }
 
-std::string MemoryOs::ResolveNoFollow(const std::string& path) const {
-    const std::string p = ExpandAliases(path);
+std::string MemoryOs::OnDisk(const std::string& path) const {
+    return Follow(Canonical(path, false));
+}
+
+std::string MemoryOs::ResolveNoFollow(const std::string& path, bool redirected) const {
+    const std::string p = Canonical(path, redirected);
     const std::size_t cut = p.find_last_of('\\');
-    if (cut == std::string::npos) return Resolve(p);
-    return Resolve(p.substr(0, cut)) + p.substr(cut);
+    if (cut == std::string::npos) return p;
+    return Follow(p.substr(0, cut)) + p.substr(cut);
 }
 
 bool MemoryOs::InUse(const std::string& resolved) const {
@@ -98,7 +73,7 @@ bool MemoryOs::InUse(const std::string& resolved) const {
 }
 
 void MemoryOs::AddDirectory(const std::string& path) {
-    const std::string p = Resolve(path);
+    const std::string p = OnDisk(path);
     if (p.empty()) return;
     const std::string parent = ParentOf(p);
     if (!parent.empty()) AddDirectory(parent);
@@ -110,7 +85,7 @@ void MemoryOs::AddFile(const std::string& path, const std::string& content) {
 }
 
 void MemoryOs::AddFile(const std::string& path, const std::vector<std::uint8_t>& content) {
-    const std::string p = Resolve(path);
+    const std::string p = OnDisk(path);
     AddDirectory(ParentOf(p));
     Node& n = nodes_[p];
     n.directory = false;
@@ -118,7 +93,7 @@ void MemoryOs::AddFile(const std::string& path, const std::vector<std::uint8_t>&
 }
 
 MemoryOs::Node* MemoryOs::Find(const std::string& path) {
-    auto it = nodes_.find(Resolve(path));
+    auto it = nodes_.find(OnDisk(path));
     return it == nodes_.end() ? nullptr : &it->second;
 }
 
@@ -145,12 +120,12 @@ bool MemoryOs::Called(const std::string& prefix) const {
 }
 
 bool MemoryOs::FileExists(const std::string& path) {
-    const Node* n = Find(path);
+    const Node* n = Find(Resolve(path));
     return n && !n->directory;
 }
 
 bool MemoryOs::DirectoryExists(const std::string& path) {
-    const Node* n = Find(path);
+    const Node* n = Find(Resolve(path));
     return n && n->directory;
 }
 
@@ -296,7 +271,7 @@ bool MemoryOs::GetLongPathName(const std::string& path, std::string* buffer, std
         *result = 0;
         return true;
     }
-    std::string full = ExpandAliases(path);
+    std::string full = Canonical(path);
     if (path.size() > 2 && path.back() == '\\') full += '\\';
     const auto length = static_cast<std::uint32_t>(full.size());
     if (length + 1 > capacity) {
@@ -312,7 +287,7 @@ std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* b
                                          std::uint32_t capacity) {
     calls.push_back("GetShortPathName " + path);
     if (!nodes_.count(Resolve(path))) return 0;
-    std::string p = ExpandAliases(path);  // as named: a junction on the way is not followed
+    std::string p = Canonical(path);  // as named: a junction on the way is not followed
     for (const auto& [alias, full] : short_to_long_) {
         if (p.size() >= full.size() && NoCaseEqual(p.substr(0, full.size()), full) &&
             (p.size() == full.size() || p[full.size()] == '\\')) {

@@ -36,6 +36,7 @@ class MemoryOs : public Os {
         bool read_only = false;  // no delete, open for writing or replace
         std::string link;        // a junction: the folder it leads to; empty for none
         std::string owner = "S-1-5-32-544";  // Administrators, as an elevated setup makes them
+        std::uint64_t file_id = 0;           // its index on the volume, given when first asked for
     };
     void AddDirectory(const std::string& path);  // with its parents
     void AddFile(const std::string& path, const std::string& content);
@@ -44,6 +45,9 @@ class MemoryOs : public Os {
     std::string Content(const std::string& path);  // empty when there is no such file
     // An 8.3 alias: |short_path| names the same folder as |long_path|.
     void AddShortName(const std::string& long_path, const std::string& short_path);
+    // A drive letter made with subst ("S:") or a share ("\\server\share") that names
+    // |folder|. The administrative shares "\\localhost\C$" and "\\127.0.0.1\C$" name C:.
+    void AddDriveAlias(const std::string& name, const std::string& folder);
     std::vector<std::string> ListFiles() const;
 
     // --- faults
@@ -223,6 +227,26 @@ class MemoryOs : public Os {
                  const std::string& owner = "S-1-5-32-544");
     std::string process_user_sid = "S-1-5-21-1004-1004-1004-500";
     std::string system_directory = "C:\\Windows\\system32";
+    // --- which folder a name stands for (memory_paths.cpp). Names are read as Win32 reads
+    // them: "/" for "\", ".", ".." and a final name's trailing dots and blanks taken away,
+    // except after "\\?\", which goes to the file system as it is.
+    std::string windows_directory = "C:\\Windows";
+    std::string system_wow64_directory;  // empty: a 32-bit Windows
+    std::string profiles_directory = "C:\\Users";
+    // A 32-bit program on a 64-bit Windows: what it names as "<windows>\System32" is
+    // SysWOW64 (but for the few folders the system leaves alone), and
+    // "<windows>\Sysnative" is the real System32.
+    bool wow64 = false;
+    // Folders opened to compare identities, by handle: neither held nor checked for links.
+    std::map<FolderHandle, std::string> compared_folders;
+    bool fail_folder_identity = false;
+    bool has_final_path_name = true;  // false: a system without GetFinalPathNameByHandle
+    FolderHandle OpenFolderToCompare(const std::string& path) override;
+    bool GetFolderIdentity(FolderHandle folder, FolderIdentity* identity) override;
+    bool GetFolderFinalPath(FolderHandle folder, std::string* path) override;
+    std::string GetWindowsDirectory() override { return windows_directory; }
+    std::string GetSystemWow64Directory() override { return system_wow64_directory; }
+    std::string GetProfilesDirectory() override { return profiles_directory; }
     // The privileges the process token holds; enabling another is not all assigned.
     std::set<std::string> token_privileges{"SeSecurityPrivilege", "SeBackupPrivilege",
                                            "SeRestorePrivilege", "SeTakeOwnershipPrivilege"};
@@ -258,7 +282,6 @@ class MemoryOs : public Os {
     // through the junction.
     bool GetLinkOwner(const std::string& path, std::string* owner) override;
     FolderHandle OpenFolderFollowing(const std::string& path) override;
-    std::string GetFolderPath(FolderHandle folder) override;
     FolderHandle OpenFolderAt(FolderHandle parent, const std::string& name) override;
     FileHandle CreateNewFileAt(FolderHandle folder, const std::string& name) override;
     FileHandle OpenFileAt(FolderHandle folder, const std::string& name) override;
@@ -396,9 +419,24 @@ class MemoryOs : public Os {
     ShellLink next_link_ = 0x20;
 
     // Aliases and junctions replaced, no final backslash.
+    // As the program names them, in its view of the 32-bit redirection; OnDisk as the
+    // test names them, and as the model names what it has resolved already.
     std::string Resolve(const std::string& path) const;
-    std::string ExpandAliases(const std::string& path) const;    // junctions not followed
-    std::string ResolveNoFollow(const std::string& path) const;  // its last name not followed
+    // Its last name not followed.
+    std::string ResolveNoFollow(const std::string& path, bool redirected = true) const;
+    std::string OnDisk(const std::string& path) const;
+    // The name as the system reads it, with the 32-bit view's redirection (when
+    // |redirected|), drive aliases and short names replaced; no junction followed.
+    std::string Canonical(const std::string& path, bool redirected = true) const;
+    std::string Named(const std::string& path, bool redirected) const;  // no alias replaced
+    std::string Follow(std::string path) const;  // every junction on the way followed
+    // The folder an open handle stands for, held or compared; empty for none.
+    std::string OpenedFolder(FolderHandle folder) const;
+    std::map<std::string, std::string, NoCaseLess> drive_aliases_{{"\\\\localhost\\C$", "C:"},
+                                                                  {"\\\\127.0.0.1\\C$", "C:"}};
+    std::map<std::string, std::uint32_t, NoCaseLess> volume_serials_;
+    std::map<FolderHandle, std::string> opened_as_;  // the name each open folder was given
+    std::uint64_t next_file_id_ = 0x10000;
     FolderHandle next_folder_ = 0x3000;
     bool InUse(const std::string& resolved) const;
     struct Open {
@@ -419,6 +457,9 @@ class MemoryOs : public Os {
     bool terminated_ = false;
     std::deque<std::function<void()>> queue_;
 };
+
+// |path| is |folder| or lies below it, letter case aside.
+bool StartsFolder(const std::string& path, const std::string& folder);
 
 // A zlib stream of |data| at |level|.
 std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data, int level = 1);

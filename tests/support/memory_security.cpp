@@ -28,7 +28,7 @@ bool MemoryOs::AccessEntry::operator==(const AccessEntry& o) const {
 }
 
 std::vector<MemoryOs::AccessEntry> MemoryOs::EffectiveAccess(const std::string& path) {
-    const std::string p = Resolve(path);
+    const std::string p = OnDisk(path);
     const Node* node = Find(p);
     if (!node) return {};
     std::vector<AccessEntry> result;
@@ -65,10 +65,10 @@ std::uint32_t MemoryOs::GetNamedSecurityInfo(const std::string& path, int object
     calls.push_back("GetNamedSecurityInfo " + path);
     if (object_type != kSeFileObject || information != kDaclSecurityInformation) return 87;
     if (!Find(path)) return kErrorFileNotFound;
-    if (security_denied.count(Resolve(path))) return kErrorAccessDenied;
+    if (security_denied.count(OnDisk(path))) return kErrorAccessDenied;
     // The descriptor holds the list; only the descriptor is freed.
     *descriptor = next_security_++;
-    security_memory_[*descriptor] = access_lists[Resolve(path)];
+    security_memory_[*descriptor] = access_lists[OnDisk(path)];
     *dacl = *descriptor;
     return kErrorSuccess;
 }
@@ -103,10 +103,10 @@ std::uint32_t MemoryOs::SetNamedSecurityInfo(const std::string& path, int object
     calls.push_back("SetNamedSecurityInfo " + path);
     if (object_type != kSeFileObject || information != kDaclSecurityInformation) return 87;
     if (!Find(path)) return kErrorFileNotFound;
-    if (security_denied.count(Resolve(path))) return kErrorAccessDenied;
+    if (security_denied.count(OnDisk(path))) return kErrorAccessDenied;
     auto list = security_memory_.find(dacl);
     if (list == security_memory_.end()) return 87;
-    access_lists[Resolve(path)] = list->second;
+    access_lists[OnDisk(path)] = list->second;
     return kErrorSuccess;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/setup_error.h"
 #include "install/checked_folder.h"
 #include "install/data_folders.h"
+#include "install/target_grant.h"
 #include "support/wizard_fixture.h"
 
 namespace sorvane::test {
@@ -322,15 +323,22 @@ TEST_F(DataFolder, ExistingCandidateThatIsALinkOrAUsersIsNotUsed) {
 }
 
 TEST_F(DataFolder, OnlyAFolderOfTheProductsOwnIsOpenedToEveryone) {
+    // Held as the run holds it, then judged.
+    auto MayOpenToEveryone = [this](const std::string& folder) {
+        const FolderHandle held = os.OpenFolder(folder);
+        const bool grant = DecideTargetGrant(os, held, folder).grant;
+        if (held) os.CloseFolder(held);
+        return grant;
+    };
     os.AddDirectory("C:\\Windows\\system32");
     os.environment["SystemRoot"] = "C:\\Windows";
     os.environment["USERPROFILE"] = "C:\\Users\\User";
     os.AddDirectory("C:\\Program Files\\Sorvane\\plugin");
     os.AddFile("C:\\Program Files\\Sorvane\\TESSEN.EXE", "MZ");
     os.AddFile("C:\\Program Files\\Sorvane\\datax\\kayit.dat", "");
-    EXPECT_TRUE(MayOpenToEveryone(os, "C:\\Program Files\\Sorvane\\"));  // an update
+    EXPECT_TRUE(MayOpenToEveryone("C:\\Program Files\\Sorvane\\"));  // an update
     os.AddDirectory("C:\\Tools\\Sorvane");
-    EXPECT_TRUE(MayOpenToEveryone(os, "C:\\Tools\\Sorvane\\"));  // a new folder
+    EXPECT_TRUE(MayOpenToEveryone("C:\\Tools\\Sorvane\\"));  // a new folder
 
     os.AddFile("C:\\Tools\\other.exe", "MZ");
     os.AddDirectory("D:\\");
@@ -342,8 +350,9 @@ TEST_F(DataFolder, OnlyAFolderOfTheProductsOwnIsOpenedToEveryone) {
          {"C:\\Program Files\\", "C:\\Program Files", "C:\\", "D:\\", "\\\\server\\share\\",
           "C:\\Windows\\", "C:\\ProgramData", "C:\\Users\\", "C:\\Users\\User", "C:\\Tools\\",
           "C:\\Games\\Sorvane\\", "C:\\Linked\\"})
-        EXPECT_FALSE(MayOpenToEveryone(os, refused)) << refused;
+        EXPECT_FALSE(MayOpenToEveryone(refused)) << refused;
     EXPECT_TRUE(os.held_folders.empty());
+    EXPECT_TRUE(os.compared_folders.empty());
 }
 
 TEST_F(DataFolder, RunRefusesPluginAndDataxFoldersThatAreLinks) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install/payload.h"
 #include "install/run_log.h"
 #include "support/wizard_fixture.h"
@@ -100,6 +102,33 @@ TEST_F(RunLogTest, UntrustedLogFileIsLeftAloneAndTheRunGoesOn) {
     EXPECT_EQ(Run("-silent 1 C:\\A"), 0);
     EXPECT_NE(os.Content("C:\\Users\\Administrator\\Temp\\Sorvane Setup.log").find("exit code 0"),
               std::string::npos);
+}
+
+// What the run opened to everyone, and what it kept as it was and why.
+TEST_F(RunLogTest, AccessRightsNameWhatWasGrantedAndWhatWasKept) {
+    auto granted = [this](const std::string& folder) {
+        log.clear();
+        EXPECT_EQ(Run("-silent 1 " + folder), 0);
+        const auto grant = std::find_if(log.begin(), log.end(), [](const std::string& step) {
+            return step.rfind("GrantFolderAccess", 0) == 0;
+        });
+        return grant == log.end() ? std::string("none") : *grant;
+    };
+    os.AddFile("C:\\A\\tessen.exe", "MZ");
+    os.AddFile("C:\\A\\tessen.log", "the client's");  // an update opens it all the same
+    EXPECT_EQ(granted("C:\\A"), "GrantFolderAccess C:\\ProgramData\\Sorvane\\ C:\\A\\");
+    EXPECT_TRUE(Has("done   access rights: C:\\ProgramData\\Sorvane\\ C:\\A\\\r\n"));
+    os.AddFile("C:\\B\\notes.txt", "");
+    EXPECT_EQ(granted("C:\\B"), "GrantFolderAccess C:\\ProgramData\\Sorvane\\ ");
+    EXPECT_TRUE(
+        Has("kept   access rights: C:\\B\\ (holds notes.txt and is no installation of the "
+            "product)\r\ndone   access rights: C:\\ProgramData\\Sorvane\\\r\n"));
+    // With the data in the kept folder too, nothing is granted.
+    os.major_version = 4;
+    os.AddFile("C:\\C\\notes.txt", "");
+    EXPECT_EQ(granted("C:\\C"), "none");
+    EXPECT_TRUE(Has("kept   access rights: C:\\C\\ (holds notes.txt"));
+    EXPECT_EQ(os.Content(kLog).find("done   access rights: C:\\C"), std::string::npos);
 }
 
 TEST_F(RunLogTest, StaysWithinItsBounds) {
