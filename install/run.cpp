@@ -180,7 +180,11 @@ void RunInstallation(RunContext& run) {
             log->Step("access rights", open_data,
                       open_target.empty() ? "" : (" " + open_target).c_str());
         try {
-            run.steps.GrantFolderAccess(open_data, open_target);
+            // Through the folders the run holds, never by their names again.
+            const HeldFolder& first = data == target ? target_folder : data_folder;
+            run.steps.GrantFolderAccess(first.handle, open_data,
+                                        open_target.empty() ? 0 : target_folder.handle,
+                                        open_target);
             if (log) log->StepDone();
         } catch (...) {
             // Access rights are best effort: the installation goes on without them.

@@ -32,7 +32,10 @@ struct RunControls {
 // that this build does not carry is left empty and skipped.
 struct InstallSteps {
     std::function<void()> SetCompatibilityLayer;  // first act of the form's creation
-    std::function<void(const std::string& first, const std::string& second)> GrantFolderAccess;
+    // Each folder held by the run (0 for none) with where it lies.
+    std::function<void(FolderHandle first, const std::string& first_path, FolderHandle second,
+                       const std::string& second_path)>
+        GrantFolderAccess;
     std::function<void(const std::string& target, const std::string& name)> CreateShortcuts;
     std::function<void()> WriteRegistryEntries;
     FirewallFactory CreateFirewall;

@@ -225,21 +225,25 @@ bool GrantEveryoneFullAccess(Os& os, FolderHandle folder) {
     }
 }
 
-void GrantFolderAccess(Os& os, const std::string& first, const std::string& second) {
-    // Both stay held, so neither can be swapped for a link, until the batch has ended.
-    const FolderHandle a = OpenToGrant(os, first);
-    const FolderHandle b = OpenToGrant(os, second);
+void GrantFolderAccess(Os& os, const FolderToGrant& first, const FolderToGrant& second) {
+    const FolderHandle a = first.folder, b = second.folder;
     const bool granted =
         (!a || GrantEveryoneFullAccess(os, a)) && (!b || GrantEveryoneFullAccess(os, b));
-    if (!granted) {
-        try {
-            RunBatchFallback(os, a ? first : std::string(), b ? second : std::string());
-        } catch (...) {
-            // The fallback is best effort; the folders keep what they had.
-        }
+    if (granted) return;
+    try {
+        RunBatchFallback(os, a ? first.path : std::string(), b ? second.path : std::string());
+    } catch (...) {
+        // The fallback is best effort; the folders keep what they had.
     }
-    if (a) os.CloseFolder(a);
-    if (b) os.CloseFolder(b);
+}
+
+void GrantFolderAccess(Os& os, const std::string& first, const std::string& second) {
+    // Both stay held, so neither can be swapped for a link, until the batch has ended.
+    const FolderToGrant a{OpenToGrant(os, first), first};
+    const FolderToGrant b{OpenToGrant(os, second), second};
+    GrantFolderAccess(os, a, b);
+    if (a.folder) os.CloseFolder(a.folder);
+    if (b.folder) os.CloseFolder(b.folder);
 }
 
 }  // namespace sorvane

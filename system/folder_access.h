@@ -12,10 +12,20 @@ inline constexpr const char* kAccessBatchName = "acc.bat";
 inline constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
 inline constexpr int kShowHide = 0;  // SW_HIDE
 
-// Gives everyone full access to each folder named (an empty name is none) through a
-// handle that follows no link: a folder that is a link is left as it is. When a direct
-// grant fails, the batch fallback covers the folders, which stay held until it ends.
-// Catches its own errors.
+// A folder to open to everyone: held open (0 for none), and named by where it lies for
+// the batch fallback.
+struct FolderToGrant {
+    FolderHandle folder = 0;
+    std::string path;
+};
+
+// Gives everyone full access to each held folder through its handle. When a direct grant
+// fails, the batch fallback covers the folders, which stay held until it ends. Catches
+// its own errors.
+void GrantFolderAccess(Os& os, const FolderToGrant& first, const FolderToGrant& second);
+
+// The same for folders named (an empty name is none), each opened as itself, never
+// through a link: a folder that is a link is left as it is.
 void GrantFolderAccess(Os& os, const std::string& first, const std::string& second);
 
 // Adds "full control for everyone, inherited by files and subfolders" to the held

@@ -9,8 +9,9 @@ namespace sorvane {
 InstallSteps MakeSystemSteps(Os& os, const SetupSession& session) {
     InstallSteps steps;
     steps.SetCompatibilityLayer = [&os] { SetCompatibilityLayer(os); };
-    steps.GrantFolderAccess = [&os](const std::string& first, const std::string& second) {
-        GrantFolderAccess(os, first, second);
+    steps.GrantFolderAccess = [&os](FolderHandle first, const std::string& first_path,
+                                    FolderHandle second, const std::string& second_path) {
+        GrantFolderAccess(os, FolderToGrant{first, first_path}, FolderToGrant{second, second_path});
     };
     steps.CreateShortcuts = [&os](const std::string& target, const std::string& name) {
         CreateShortcuts(os, target, name);

@@ -46,7 +46,8 @@ struct WizardFixture {
 
     // Records every step the run makes into |log|.
     void RecordSteps() {
-        steps.GrantFolderAccess = [this](const std::string& a, const std::string& b) {
+        steps.GrantFolderAccess = [this](FolderHandle, const std::string& a, FolderHandle,
+                                         const std::string& b) {
             log.push_back("GrantFolderAccess " + a + " " + b);
         };
         steps.CreateShortcuts = [this](const std::string& target, const std::string& name) {

@@ -3,6 +3,7 @@
 #include "platform/setup_error.h"
 #include "install/checked_folder.h"
 #include "install/data_folders.h"
+#include "system/system_steps.h"
 #include "install/target_grant.h"
 #include "support/wizard_fixture.h"
 
@@ -169,9 +170,8 @@ TEST_F(InstallationRun, UnwritableSettingsFileEndsTheRunWithItsPath) {
 }
 
 TEST_F(InstallationRun, GuardedStepsDropTheirErrors) {
-    steps.GrantFolderAccess = [](const std::string&, const std::string&) {
-        throw std::runtime_error("no rights");
-    };
+    steps.GrantFolderAccess = [](FolderHandle, const std::string&, FolderHandle,
+                                 const std::string&) { throw std::runtime_error("no rights"); };
     firewall_raises = true;
     PrepareInteractiveRun("C:\\X\\");
     Form().RunInstallation();
@@ -418,6 +418,8 @@ TEST_F(DataFolder, HeldFolderTurnedIntoAJunctionRedirectsNothing) {
     for (int at = 1; at <= 40; ++at) {
         WizardFixture w;
         w.RecordSteps();
+        // The real grant, which must reach the folders held, never what a path leads to.
+        w.steps.GrantFolderAccess = MakeSystemSteps(w.os, w.session).GrantFolderAccess;
         w.AddPayloads();
         w.os.AddDirectory("C:\\Evil");
         w.os.on_pump = [&](int pump) {
@@ -435,6 +437,7 @@ TEST_F(DataFolder, HeldFolderTurnedIntoAJunctionRedirectsNothing) {
         std::vector<std::string> names;
         EXPECT_TRUE(w.os.ListFolder("C:\\Evil", &names));
         EXPECT_TRUE(names.empty()) << "pump " << at << ": " << names.size() << " names";
+        EXPECT_EQ(w.os.access_lists.count("C:\\Evil"), 0u) << "pump " << at;
     }
     EXPECT_GT(turned, 30);  // the run's folders, each while it was still empty
 }
