@@ -69,21 +69,21 @@ std::wstring ExeOfPid(DWORD pid) {
     return name;
 }
 
+// A callback of the system's calling convention, which a 32-bit lambda does not have.
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevel() {
     std::vector<HWND> out;
-    EnumWindows([](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, (LPARAM)&out);
+    EnumWindows(Collect, (LPARAM)&out);
     return out;
 }
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> out;
-    EnumChildWindows(parent, [](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, (LPARAM)&out);
+    EnumChildWindows(parent, Collect, (LPARAM)&out);
     return out;
 }
 
