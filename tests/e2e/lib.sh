@@ -209,12 +209,13 @@ e2e_prepare_tr_locale() {
 
 # e2e_compile EXE MINGW ARGS...: builds a helper program of the scenarios (no part of
 # any build) with MINGW when EXE is missing or older than a file among ARGS, among
-# E2E_COMPILE_DEPS (headers) or than this file; the compiler's words go to EXE.log.
+# E2E_COMPILE_DEPS (headers), than this file or the probes' shared header; the compiler's
+# words go to EXE.log.
 E2E_COMPILE_DEPS=()
 e2e_compile() {
     local exe=$1 mingw=$2 a stale=0
     shift 2
-    [[ -f $exe && ! $E2E_SRC/lib.sh -nt $exe ]] || stale=1
+    [[ -f $exe && ! $E2E_SRC/lib.sh -nt $exe && ! $E2E_SRC/probe_support.h -nt $exe ]] || stale=1
     for a in "$@" "${E2E_COMPILE_DEPS[@]}"; do
         [[ -f $a && $a -nt $exe ]] && stale=1
     done

@@ -12,6 +12,7 @@
 #include <ws2spi.h>
 #include <tlhelp32.h>
 #include <winternl.h>
+#include "probe_support.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -20,20 +21,8 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-void Say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using probe::Say;
+using probe::Utf8;
 
 std::string GuidText(const GUID& g) {
     char b[40];
