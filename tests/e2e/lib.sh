@@ -126,8 +126,7 @@ pe_machine() {
 # and its payloads), E2E_PRODUCT_MINGW (helpers that must share the product's
 # bitness), E2E_PROGRAM_FILES (the default folder's parent as the product sees it),
 # E2E_REG_VIEW (the product's registry view, for reg.exe), E2E_HKLM_SOFTWARE (where
-# the product's HKLM\Software lies, as a path below \Registry\Machine) and
-# E2E_SYSTEM_DIR (the system folder the product's own calls see).
+# the product's HKLM\Software lies, as a path below \Registry\Machine).
 e2e_use_build() {
     local given=${1:-build/win32}
     [[ -e $given || $given == /* ]] || given=$E2E_REPO/$given
@@ -145,11 +144,11 @@ e2e_use_build() {
     if [[ $machine == i386 ]]; then
         E2E_ARCH=win32 E2E_WINE=$WINE32 E2E_PRODUCT_MINGW=$E2E_MINGW32
         E2E_PROGRAM_FILES='C:\Program Files (x86)' E2E_REG_VIEW=/reg:32
-        E2E_HKLM_SOFTWARE='Software\WOW6432Node' E2E_SYSTEM_DIR='C:\windows\syswow64'
+        E2E_HKLM_SOFTWARE='Software\WOW6432Node'
     else
         E2E_ARCH=win64 E2E_WINE=$WINE64 E2E_PRODUCT_MINGW=$E2E_MINGW
         E2E_PROGRAM_FILES='C:\Program Files' E2E_REG_VIEW=/reg:64
-        E2E_HKLM_SOFTWARE='Software' E2E_SYSTEM_DIR='C:\windows\system32'
+        E2E_HKLM_SOFTWARE='Software'
     fi
 }
 
