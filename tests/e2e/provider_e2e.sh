@@ -133,6 +133,9 @@ scenario_component() {
     dir=$(sc_path 'C:\host')
     mkdir -p "$dir/plugin"
     cp "$PROVIDER_PROBE" "$dir/provider_probe.exe"
+    # One wine session to the end: a session started after this one ended (a gap of a
+    # few seconds on a busy machine) would carry out the pending deletion first.
+    env "${SC_ENV[@]}" "$WINESERVER" -p
     printf 'earlier provider' >"$dir/plugin/pellin.dll"
     sc_exec_product 60 "$SC_DIR/component.log" 'C:\host\provider_probe.exe' component
     local log=$SC_DIR/component.log

@@ -148,8 +148,18 @@ int Catch(const std::wstring& setup_exe, const std::wstring& helper_exe, const s
         Say("HELPER-UNOPENED");
         return 1;
     }
+    // Seen this early, the helper may not have its process parameters yet (a process of
+    // emulated 32-bit code starts slowly): it runs on a moment at a time until they are
+    // there, then stays held.
     NtEntry("NtSuspendProcess")(h);
-    Say("HELPER " + Utf8(CommandLineOf(h)));
+    std::wstring line = CommandLineOf(h);
+    for (const DWORD seen = GetTickCount(); line.empty() && GetTickCount() - seen < timeout;
+         line = CommandLineOf(h)) {
+        NtEntry("NtResumeProcess")(h);
+        Sleep(2);
+        NtEntry("NtSuspendProcess")(h);
+    }
+    Say("HELPER " + Utf8(line));
     HANDLE s = setup ? OpenProcess(SYNCHRONIZE, FALSE, setup) : nullptr;
     const bool setup_ended = !s || WaitForSingleObject(s, timeout) == WAIT_OBJECT_0;
     if (s) CloseHandle(s);
