@@ -64,20 +64,27 @@ scenario_silent_install() {
     note "$(grep -c '^ENTRY' "$SC_DIR/catalogue.before") catalogue entries; $(grep '^PRODUCT-PATH' "$SC_DIR/catalogue.before")"
 
     # The helper is caught the moment it appears and held until the setup has ended.
-    sc_start_product "$SC_DIR/catch.log" "$PROVIDER_PROBE" catch sorvane_setup.exe _marrow.exe 'C:\catch.ready' 60000
+    sc_start_product "$SC_DIR/catch.log" "$PROVIDER_PROBE" catch sorvane_setup.exe _marrow.exe 'C:\catch.ready' \
+        $((60000 * E2E_PATIENCE))
     local catcher=$BG_PID
     if ! sc_wait_line "$SC_DIR/catch.log" READY 60; then
         fail "helper catcher started"
         scenario_end
         return
     fi
+    # Wine's trace of process creation gives the helper's command line as the setup
+    # passed it: wine cannot read a 32-bit process's parameters from outside.
+    local env=("${SC_ENV[@]}")
+    SC_ENV+=(WINEDEBUG=-all,+process)
     sc_exec_product 60 "$SC_DIR/setup.log" "$SETUP_DIR\\sorvane_setup.exe" -silent 1 "$TARGET"
+    SC_ENV=("${env[@]}")
     check_eq "silent install exits 0" 0 "$RUN_RC"
     note "silent install: $RUN_MS ms"
     sc_wait "$catcher" 90
     local form helper
     form=$(line_value "$SC_DIR/catch.log" FORM)
-    helper=$(line_value "$SC_DIR/catch.log" HELPER)
+    helper=$(grep -a 'trace:process:CreateProcessInternalW app .*_marrow\.exe' "$SC_DIR/setup.log" |
+        sed -n 's/.* cmdline L"\(.*\)"$/\1/p' | head -1 | sed 's/\\\(.\)/\1/g')
     note "form window $form; helper started as: $helper"
 
     local installed_helper installed_dll

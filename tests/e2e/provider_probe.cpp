@@ -11,7 +11,6 @@
 #include <winsock2.h>
 #include <ws2spi.h>
 #include <tlhelp32.h>
-#include <winternl.h>
 #include "probe_support.h"
 
 #include <cstdio>
@@ -88,24 +87,6 @@ DWORD FindProcess(const std::wstring& exe) {
 }
 
 // The command line of another process, from its parameter block.
-std::wstring CommandLineOf(HANDLE process) {
-    PROCESS_BASIC_INFORMATION info{};
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof info, nullptr) !=
-        0)
-        return {};
-    PEB peb{};
-    RTL_USER_PROCESS_PARAMETERS params{};
-    SIZE_T got = 0;
-    if (!ReadProcessMemory(process, info.PebBaseAddress, &peb, sizeof peb, &got) ||
-        !ReadProcessMemory(process, peb.ProcessParameters, &params, sizeof params, &got))
-        return {};
-    std::wstring text(params.CommandLine.Length / sizeof(wchar_t), L'\0');
-    if (text.empty() || !ReadProcessMemory(process, params.CommandLine.Buffer, &text[0],
-                                           params.CommandLine.Length, &got))
-        return {};
-    return text;
-}
-
 using NtProcessFn = LONG(NTAPI*)(HANDLE);
 
 NtProcessFn NtEntry(const char* name) {
@@ -114,9 +95,8 @@ NtProcessFn NtEntry(const char* name) {
 }
 
 // catch SETUP_EXE HELPER_EXE MARKER TIMEOUT_MS: notes the setup's qnInstaller window,
-// writes MARKER once watching, then waits for HELPER_EXE to appear, holds it, prints
-// its command line, waits for the setup to end while the helper is held, lets the
-// helper go and prints its exit code.
+// writes MARKER once watching, then waits for HELPER_EXE to appear, holds it, waits for
+// the setup to end while the helper is held, lets the helper go and prints its exit code.
 int Catch(const std::wstring& setup_exe, const std::wstring& helper_exe, const std::wstring& marker,
           DWORD timeout) {
     HANDLE m = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -148,18 +128,8 @@ int Catch(const std::wstring& setup_exe, const std::wstring& helper_exe, const s
         Say("HELPER-UNOPENED");
         return 1;
     }
-    // Seen this early, the helper may not have its process parameters yet (a process of
-    // emulated 32-bit code starts slowly): it runs on a moment at a time until they are
-    // there, then stays held.
     NtEntry("NtSuspendProcess")(h);
-    std::wstring line = CommandLineOf(h);
-    for (const DWORD seen = GetTickCount(); line.empty() && GetTickCount() - seen < timeout;
-         line = CommandLineOf(h)) {
-        NtEntry("NtResumeProcess")(h);
-        Sleep(2);
-        NtEntry("NtSuspendProcess")(h);
-    }
-    Say("HELPER " + Utf8(line));
+    Say("HELPER-HELD");
     HANDLE s = setup ? OpenProcess(SYNCHRONIZE, FALSE, setup) : nullptr;
     const bool setup_ended = !s || WaitForSingleObject(s, timeout) == WAIT_OBJECT_0;
     if (s) CloseHandle(s);
