@@ -5,7 +5,8 @@
 # under wine64. On a machine that executes no 32-bit code the end-to-end suites run the
 # 64-bit build instead, said at the start and in the summary. Ends with one
 # "N passed, N failed" line.
-# SORVANE_E2E_WITHOUT_32BIT=1 takes this machine for one without 32-bit code.
+# SORVANE_E2E_WITHOUT_32BIT=1 takes this machine for one without 32-bit code; TEST_LOGS
+# names the folder of the suites' logs (build/logs), E2E_OUT that of the wine runs.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 T0=$SECONDS
@@ -26,7 +27,9 @@ else
   echo "!!!!! WARNING: $why: the end-to-end suites run build/win64, the 64-bit sibling, NOT the 32-bit product !!!!!"
 fi
 
-mkdir -p build/logs
+TEST_LOGS=${TEST_LOGS:-build/logs}
+export TEST_LOGS
+mkdir -p "$TEST_LOGS"
 passed=0
 failed=0
 declare -A broken=()
@@ -35,7 +38,7 @@ declare -A broken=()
 # a suite that gives no such line counts as one check, by its exit code.
 suite() {
   local name=$1; shift
-  local log=build/logs/$name.log
+  local log=$TEST_LOGS/$name.log
   echo "=== $name"
   "$@" >"$log" 2>&1
   local rc=$?
@@ -62,9 +65,9 @@ build() { cmake --preset "$1" && cmake --build --preset "$1"; }
 for preset in native fuzz win32 win64; do suite "build-$preset" build "$preset"; done
 
 if [ -z "${broken[build-native]:-}" ]; then
-  suite unit bash -c 'ctest --preset native 2>&1 | tee build/logs/unit.ctest
+  suite unit bash -c 'ctest --preset native 2>&1 | tee "$TEST_LOGS/unit.ctest"
     rc=${PIPESTATUS[0]}
-    line=$(grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" build/logs/unit.ctest | tail -1)
+    line=$(grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" "$TEST_LOGS/unit.ctest" | tail -1)
     total=$(sed -E "s/.*out of ([0-9]+).*/\1/" <<<"$line")
     bad=$(sed -E "s/.* ([0-9]+) tests? failed.*/\1/" <<<"$line")
     [ -n "$line" ] && echo "$((total - bad)) passed, $bad failed"
