@@ -10,6 +10,9 @@ bash scripts/prepare_machine.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
+# The scenario building blocks judge exit codes themselves, as the test suites do: a
+# command that fails there (a wine server already gone) is no reason to stop.
+set +e
 source tests/e2e/lib.sh
 e2e_use_build build/win32
 E2E_RUN=$E2E_OUT/run-setup
