@@ -1,4 +1,4 @@
-// Helper of the silent-install benchmark, built as a GUI program for wine64.
+// Helper of the silent-install benchmark, built as a GUI program, 32- and 64-bit.
 //   hold SECONDS   connects to the desktop, prints "ready" once wine's desktop process
 //                  is up, and stays connected for at most SECONDS, so that the timed
 //                  runs meet a desktop that is already there, as on a logged-on system

@@ -1,15 +1,24 @@
 ; A peer installer for the side-by-side benchmark: the same six files, settings file,
 ; data folders, Start-menu shortcut and registry values as the Sorvane setup's silent
-; run, made with a common installer generator (zlib, 64-bit Unicode stub).
-; makensis -DPAYLOADS=<folder with the six files> -DOUT=<exe> [-DEMPTY] peer_installer.nsi
+; run, made with a common installer generator (zlib, Unicode stub): 32-bit as the
+; product is, or 64-bit with -DAMD64 beside the 64-bit build.
+; makensis -DPAYLOADS=<folder with the six files> -DOUT=<exe> [-DAMD64] [-DEMPTY] peer_installer.nsi
 Unicode true
+!ifdef AMD64
 Target amd64-unicode
+!else
+Target x86-unicode
+!endif
 SetCompressor zlib
 RequestExecutionLevel admin
 SilentInstall silent
 Name "Sorvane"
 OutFile "${OUT}"
+!ifdef AMD64
 InstallDir "$PROGRAMFILES64\Sorvane"
+!else
+InstallDir "$PROGRAMFILES\Sorvane"
+!endif
 
 Section
   SetOutPath "$INSTDIR"

@@ -3,22 +3,19 @@
 # 144 and 192 in the prefix): the window, its buttons and texts at the scaled places,
 # through a whole installation at 150 % and 200 %, the folder dialog, and the welcome
 # page in both language modes, with screenshots in build/e2e/screenshots.
-# Usage: display_scale_e2e.sh [win64 build folder or setup.exe]
+# Usage: display_scale_e2e.sh [build folder or its setup.exe]   (default build/win32)
 set -u -o pipefail
 # A screen that holds the wizard at 200 %.
 export E2E_SCREEN=${E2E_SCREEN:-1600x1200x24}
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-E2E_SETUP=$(readlink -f "${1:-$E2E_REPO/build/win64}")
-# A build folder stands for the setup it built.
-[[ -d $E2E_SETUP ]] && E2E_SETUP=$E2E_SETUP/app/sorvane_setup.exe
-if [[ ! -f $E2E_SETUP ]]; then
-    fail "setup exists" "$E2E_SETUP"
-    e2e_summary
-    exit 1
-fi
+e2e_use_build "${1:-}"
+e2e_require_setup
 e2e_begin display-scale
+
+# The default folder as the folder field shows it, escaped for at's pattern.
+DEFAULT_DIR=$(sed 's/[\\.]/\\&/g' <<<"$E2E_PROGRAM_FILES\\Sorvane\\")
 
 # scaled N DPI: N design pixels at DPI, rounded as MulDiv rounds.
 scaled() { echo $((($1 * $2 + 48) / 96)); }
@@ -74,8 +71,7 @@ scenario_scale() {
         sleep 0.3
         sc_click qnInstaller "$W_CAPTION" 'İleri >'
         wait_at 'Araştır...'
-        check_eq "the folder field at $pct %" "$(rect 24 96 329 22 "$dpi")" \
-            "$(at 'C:\\Program Files\\Sorvane\\')"
+        check_eq "the folder field at $pct %" "$(rect 24 96 329 22 "$dpi")" "$(at "$DEFAULT_DIR")"
         sc_screenshot "scale-$pct-$lang-3-folder" "$shot"
         sc_click qnInstaller "$W_CAPTION" 'Araştır...'
         if sc_find '#32770' 'Select Directory' 20000; then
@@ -87,10 +83,10 @@ scenario_scale() {
             fail "the folder dialog opens at $pct %"
         fi
         sc_click qnInstaller "$W_CAPTION" 'İleri >'
-        wait_at 'C:\\Program Files\\Sorvane\\'
+        wait_at "$DEFAULT_DIR"
         # One line up to the panel's edge, so that a long folder is not cut at a blank.
         check_eq "the summary's folder, one line to the edge, at $pct %" "$(rect 40 221 464 14 "$dpi")" \
-            "$(at 'C:\\Program Files\\Sorvane\\')"
+            "$(at "$DEFAULT_DIR")"
         sc_screenshot "scale-$pct-$lang-4-summary" "$shot"
         sc_click qnInstaller "$W_CAPTION" 'Kur'
         if wait_at 'Son' || wait_at '&Son'; then pass "the run reaches the finish page"; else fail "the run reaches the finish page"; fi

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "probe_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -16,19 +18,8 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-void Say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using probe::Say;
+using probe::Utf8;
 
 std::wstring ClassOf(HWND h) {
     wchar_t buf[256] = {};
@@ -69,21 +60,21 @@ std::wstring ExeOfPid(DWORD pid) {
     return name;
 }
 
+// A callback of the system's calling convention, which a 32-bit lambda does not have.
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevel() {
     std::vector<HWND> out;
-    EnumWindows([](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, (LPARAM)&out);
+    EnumWindows(Collect, (LPARAM)&out);
     return out;
 }
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> out;
-    EnumChildWindows(parent, [](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, (LPARAM)&out);
+    EnumChildWindows(parent, Collect, (LPARAM)&out);
     return out;
 }
 
@@ -487,20 +478,7 @@ int ShortPath(const std::wstring& path) {
 // start would drop an empty field) and exits with its exit code; 124 when it had
 // to be stopped, 125 when it could not start.
 int RunExact(DWORD timeout, const std::wstring& exe, const std::wstring& tail) {
-    std::wstring command = L"\"" + exe + L"\" " + tail;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 125;
-    CloseHandle(pi.hThread);
-    DWORD code = 124;
-    if (WaitForSingleObject(pi.hProcess, timeout) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 124);
-    CloseHandle(pi.hProcess);
-    return (int)code;
+    return probe::RunAndWait(exe, L"\"" + exe + L"\" " + tail, timeout);
 }
 
 // sporder DLL: its WSCWriteProviderOrder is ws2_32's own, not a copy.

@@ -1,35 +1,37 @@
 #!/usr/bin/env bash
-# The folder dialog and the picture painter under wine64, driven by folder_dialog_probe:
+# The folder dialog and the picture painter under wine, driven by folder_dialog_probe:
 # a typed folder that does not exist (No keeps the dialog open, Yes creates it with its
 # parents), one that cannot be created (the error box, the dialog stays), cancel, with
 # screenshots in build/e2e/screenshots; and both pictures painted pixel for pixel.
-# usage: folder_dialog_e2e.sh [win64 build folder, unused: the probe is built here]
+# usage: folder_dialog_e2e.sh [build folder]   (default build/win32: the probe is built
+# here from the product's sources, at the build's bitness)
 set -u
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
+e2e_use_build "${1:-}"
 e2e_begin folder_dialog
 mkdir -p "$E2E_SHOTS"
 
-probe=$E2E_OUT/folder_dialog_probe.exe
 sources=(tests/e2e/folder_dialog_probe.cpp platform/win32/folder_dialog.cpp platform/win32/wide_text.cpp
   platform/win32/common_controls.cpp
   platform/win32/picture_painter.cpp ui/gif_image.cpp ui/controls.cpp)
-build_probe() {
-  local s stale=0
-  [[ -f $probe ]] || stale=1
-  for s in "${sources[@]}" platform/win32/folder_dialog.h platform/win32/picture_painter.h ui/gif_image.h; do
-    [[ $E2E_REPO/$s -nt $probe ]] && stale=1
-  done
-  ((stale)) || return 0
-  (cd "$E2E_REPO" && "$E2E_MINGW" -std=c++17 -O2 -municode -static -I. -o "$probe.tmp" \
-    "${sources[@]}" -lshell32 -lole32 -lgdi32 -luser32) && mv "$probe.tmp" "$probe"
-}
-build_probe || { fail "folder dialog probe built"; e2e_summary; exit 1; }
+E2E_COMPILE_DEPS=("$E2E_REPO"/platform/win32/folder_dialog.h "$E2E_REPO"/platform/win32/picture_painter.h
+  "$E2E_REPO"/ui/gif_image.h)
+# The dialog and the painter run at the product's bitness; the same probe's window
+# commands run as a 64-bit program, without emulation.
+probe=$E2E_OUT/folder_dialog_probe-$E2E_ARCH.exe
+tool=$E2E_OUT/folder_dialog_probe-win64.exe
+for exe in "$probe" "$tool"; do
+  mingw=$E2E_MINGW
+  [[ $exe == "$probe" ]] && mingw=$E2E_PRODUCT_MINGW
+  e2e_compile "$exe" "$mingw" -std=c++17 -O2 -municode -static -I. "${sources[@]}" \
+    -lshell32 -lole32 -lgdi32 -luser32 || { fail "folder dialog probe built" "see $exe.log"; e2e_summary; exit 1; }
+done
 
-P() { sc_wine "$probe" "$@" >>"$SC_DIR/probe.log" 2>&1; }
+P() { sc_wine "$tool" "$@" >>"$SC_DIR/probe.log" 2>&1; }
 shot() { import -display "$SC_DISPLAY" -window root "$E2E_SHOTS/$1.png" 2>/dev/null; }
 dialog() {  # RESULT_FILE: the dialog, opened in C:\work\existing
-  (cd "$(sc_c)/work/existing" && env "${SC_ENV[@]}" "$WINE64" "$probe" dialog "$(unix_to_win "$1")" \
+  (cd "$(sc_c)/work/existing" && env "${SC_ENV[@]}" "$E2E_WINE" "$probe" dialog "$(unix_to_win "$1")" \
     </dev/null >>"$SC_DIR/dialog.log" 2>&1) &
   BG_PID=$!
   SC_BG+=("$BG_PID")
@@ -41,7 +43,7 @@ scenario_begin dialog
 mkdir -p "$(sc_c)/work/existing"
 touch "$(sc_c)/work/existing/readme.txt" "$(sc_c)/work/blocker"
 check "the dialog opens" dialog "$SC_DIR/first.txt"
-check_eq "it opens at the current folder" 'C:\work\existing' "$(sc_wine "$probe" text "$D" 1100 | tr -d '\r')"
+check_eq "it opens at the current folder" 'C:\work\existing' "$(sc_wine "$tool" text "$D" 1100 | tr -d '\r')"
 shot folder-dialog
 P settext "$D" 1100 'C:\work\new\deeper'
 P click "$D" 1
@@ -78,9 +80,10 @@ check_eq "Cancel returns no folder" CANCEL "$(tr -d '\r' <"$SC_DIR/third.txt")"
 scenario_end
 
 scenario_begin pictures
+painted() { SC_LOADER=$E2E_WINE sc_wine "$probe" paint "$@" >>"$SC_DIR/probe.log" 2>&1; }
 check "the logo is painted stretched, its transparent colour leaving what lay beneath" \
-  P paint "$(unix_to_win "$E2E_REPO/wizard/logo.gif")"
-check "the banner is painted stretched" P paint "$(unix_to_win "$E2E_REPO/wizard/welcome.gif")"
+  painted "$(unix_to_win "$E2E_REPO/wizard/logo.gif")"
+check "the banner is painted stretched" painted "$(unix_to_win "$E2E_REPO/wizard/welcome.gif")"
 scenario_end
 
 e2e_summary

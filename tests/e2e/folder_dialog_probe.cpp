@@ -4,7 +4,7 @@
 //                          "CANCEL" to OUT; errors show a box captioned "Error"
 //   paint GIF              paints the picture into a bitmap and checks every pixel,
 //                          its transparent ones included; exit 0 when all are right
-//   wait CAPTION [gone]    waits (20 s at most) until a window of that caption is
+//   wait CAPTION [gone]    waits (60 s at most) until a window of that caption is
 //                          shown, or gone; exit 1 on timeout
 //   settext CAPTION ID TEXT / click CAPTION ID   acts on a control
 //   text CAPTION ID        prints a control's text
@@ -102,7 +102,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"paint" && argc == 3) return PaintCheck(argv[2]);
     if (command == L"wait" && argc >= 3) {
         const bool gone = argc > 3;
-        for (int i = 0; i < 400; ++i, Sleep(50))
+        for (int i = 0; i < 1200; ++i, Sleep(50))
             if ((FindBox(argv[2]) == nullptr) == gone) return 0;
         return 1;
     }

@@ -1,8 +1,8 @@
 # shellcheck shell=bash
-# Building blocks of the wine scenarios: one template prefix per run, a fresh copy
-# and an own X display per scenario, runs with a time limit, checks and counting.
-# Sourced by run_e2e.sh and payloads_e2e.sh; every process started here is ended
-# here, by its own id.
+# Building blocks of the wine scenarios: the build a suite runs and what follows from
+# its architecture, one template prefix per run, a fresh copy and an own X display per
+# scenario, runs with a time limit, checks and counting. Sourced by every suite; every
+# process started here is ended here, by its own id.
 
 # shellcheck disable=SC2034  # RUN_RC, WAIT_RC, FOUND... are results for the scenarios
 E2E_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -11,10 +11,18 @@ E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
 E2E_SHOTS=$E2E_OUT/screenshots
 
 WINE64=${WINE64:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
+# The 32-bit loader itself, not Debian's wrapper script that picks one.
+WINE32=${WINE32:-/usr/lib/wine/wine}
 WINESERVER=${WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver)}
 E2E_MINGW=${E2E_MINGW:-$(command -v x86_64-w64-mingw32-g++-win32 || command -v x86_64-w64-mingw32-g++ || echo x86_64-w64-mingw32-g++)}
+E2E_MINGW32=${E2E_MINGW32:-$(command -v i686-w64-mingw32-g++-win32 || command -v i686-w64-mingw32-g++ || echo i686-w64-mingw32-g++)}
 # Bumped whenever the template's recipe changes, so that a cached one is rebuilt.
-E2E_TEMPLATE_RECIPE=2
+E2E_TEMPLATE_RECIPE=3
+
+# Every bound on a wait or a run is this many times what a run takes on an idle machine:
+# emulated 32-bit code and a busy machine make everything slower, and a bound only
+# costs time when something is wrong.
+E2E_PATIENCE=${E2E_PATIENCE:-3}
 
 E2E_PASSED=0
 E2E_FAILED=0
@@ -97,15 +105,70 @@ e2e_summary() {
     [[ $E2E_FAILED -eq 0 ]]
 }
 
+# ---------------------------------------------------------------- the build under test
+
+# pe_machine FILE: i386 or amd64, from the PE header; nothing for anything else.
+pe_machine() {
+    local off
+    off=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [[ -n $off ]] || return 1
+    case $(od -An -tx2 -j$((off + 4)) -N2 "$1" 2>/dev/null | tr -d ' ') in
+        014c) echo i386 ;;
+        8664) echo amd64 ;;
+        *) return 1 ;;
+    esac
+}
+
+# e2e_use_build BUILD_FOLDER|SETUP_EXE: the build a suite runs (default build/win32) and
+# what follows from its architecture. The product is 32-bit and runs under WoW64 in a
+# 64-bit prefix, as on a 64-bit Windows; its 64-bit sibling runs as a 64-bit program.
+# Sets E2E_BUILD, E2E_SETUP, E2E_ARCH (win32|win64), E2E_WINE (the loader of the product
+# and its payloads), E2E_PRODUCT_MINGW (helpers that must share the product's
+# bitness), E2E_PROGRAM_FILES (the default folder's parent as the product sees it),
+# E2E_REG_VIEW (the product's registry view, for reg.exe), E2E_HKLM_SOFTWARE (where
+# the product's HKLM\Software lies, as a path below \Registry\Machine).
+e2e_use_build() {
+    local given=${1:-build/win32}
+    [[ -e $given || $given == /* ]] || given=$E2E_REPO/$given
+    if [[ -f $given ]]; then
+        E2E_SETUP=$(readlink -f "$given")
+        E2E_BUILD=$(dirname "$(dirname "$E2E_SETUP")")
+    else
+        E2E_BUILD=$(readlink -m "$given")
+        E2E_SETUP=$E2E_BUILD/app/sorvane_setup.exe
+    fi
+    local machine
+    machine=$(pe_machine "$E2E_SETUP") ||
+        machine=$(grep -q '^CMAKE_TOOLCHAIN_FILE:.*i686' "$E2E_BUILD/CMakeCache.txt" 2>/dev/null && echo i386) ||
+        machine=$([[ $E2E_BUILD == *32 ]] && echo i386 || echo amd64)
+    if [[ $machine == i386 ]]; then
+        E2E_ARCH=win32 E2E_WINE=$WINE32 E2E_PRODUCT_MINGW=$E2E_MINGW32
+        E2E_PROGRAM_FILES='C:\Program Files (x86)' E2E_REG_VIEW=/reg:32
+        E2E_HKLM_SOFTWARE='Software\WOW6432Node'
+    else
+        E2E_ARCH=win64 E2E_WINE=$WINE64 E2E_PRODUCT_MINGW=$E2E_MINGW
+        E2E_PROGRAM_FILES='C:\Program Files' E2E_REG_VIEW=/reg:64
+        E2E_HKLM_SOFTWARE='Software'
+    fi
+}
+
+# e2e_require_setup: ends the suite as one failed check when the setup is not built.
+e2e_require_setup() {
+    [[ -f $E2E_SETUP ]] && return 0
+    fail "setup exists" "$E2E_SETUP"
+    e2e_summary
+    exit 1
+}
+
 # ---------------------------------------------------------------- machine
 
 e2e_require_tools() {
     local missing=() t
-    for t in "$WINE64" "$WINESERVER" Xvfb import xev stdbuf flock timeout; do
+    for t in "$WINE64" "${E2E_WINE:-$WINE64}" "$WINESERVER" Xvfb import xev stdbuf flock timeout; do
         command -v "$t" >/dev/null 2>&1 || missing+=("$t")
     done
     if [[ ${#missing[@]} -gt 0 ]]; then
-        echo "missing tools: ${missing[*]} (Debian: wine64 xvfb imagemagick x11-utils)" >&2
+        echo "missing tools: ${missing[*]} (Debian: wine64 wine32:i386 xvfb imagemagick x11-utils)" >&2
         return 1
     fi
 }
@@ -143,13 +206,33 @@ e2e_prepare_tr_locale() {
     e2e_install_tr_locale
 }
 
-# The probe, compiled here when its source is newer: it is no part of any build. A GUI
-# program, so that nothing it starts opens a console window.
+# e2e_compile EXE MINGW ARGS...: builds a helper program of the scenarios (no part of
+# any build) with MINGW when EXE is missing or older than a file among ARGS, among
+# E2E_COMPILE_DEPS (headers), than this file or the probes' shared header; the compiler's
+# words go to EXE.log.
+E2E_COMPILE_DEPS=()
+e2e_compile() {
+    local exe=$1 mingw=$2 a stale=0
+    shift 2
+    [[ -f $exe && ! $E2E_SRC/lib.sh -nt $exe && ! $E2E_SRC/probe_support.h -nt $exe ]] || stale=1
+    for a in "$@" "${E2E_COMPILE_DEPS[@]}"; do
+        [[ -f $a && $a -nt $exe ]] && stale=1
+    done
+    ((stale)) || return 0
+    (cd "$E2E_REPO" && "$mingw" "$@" -o "$exe.tmp") >"$exe.log" 2>&1 && mv "$exe.tmp" "$exe"
+}
+
+# The probe, a GUI program, so that nothing it starts opens a console window. The
+# window tools run as 64-bit programs (no emulation, whatever the product is); a copy
+# of the product's bitness loads its libraries.
 e2e_prepare_probe() {
     E2E_PROBE=$E2E_OUT/e2e_probe.exe
-    if [[ ! -f $E2E_PROBE || $E2E_SRC/e2e_probe.cpp -nt $E2E_PROBE || $E2E_SRC/lib.sh -nt $E2E_PROBE ]]; then
-        "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$E2E_PROBE.tmp" "$E2E_SRC/e2e_probe.cpp" \
-            -lws2_32 -luser32 && mv "$E2E_PROBE.tmp" "$E2E_PROBE" || return 1
+    E2E_PROBE_PRODUCT=$E2E_PROBE
+    local args=(-std=c++17 -O2 -municode -mwindows -static "$E2E_SRC/e2e_probe.cpp" -lws2_32 -luser32)
+    e2e_compile "$E2E_PROBE" "$E2E_MINGW" "${args[@]}" || return 1
+    if [[ ${E2E_ARCH:-win64} == win32 ]]; then
+        E2E_PROBE_PRODUCT=$E2E_OUT/e2e_probe32.exe
+        e2e_compile "$E2E_PROBE_PRODUCT" "$E2E_MINGW32" "${args[@]}" || return 1
     fi
 }
 
@@ -196,7 +279,10 @@ e2e_stop_xvfb() {  # PID
 # ---------------------------------------------------------------- template prefix
 
 # Wine's version and the recipe: a cached template made otherwise is rebuilt.
-e2e_template_key() { echo "recipe=$E2E_TEMPLATE_RECIPE wine=$("$WINE64" --version 2>/dev/null)"; }
+# A template made before the 32-bit loader was installed has no 32-bit system folder.
+e2e_template_key() {
+    echo "recipe=$E2E_TEMPLATE_RECIPE wine=$("$WINE64" --version 2>/dev/null) wine32=$([[ -x $WINE32 ]] && echo yes || echo no)"
+}
 
 e2e_prepare_template() {
     E2E_TEMPLATE=$E2E_OUT/template
@@ -214,13 +300,13 @@ e2e_prepare_template() {
     local env=(WINEPREFIX="$new" DISPLAY="$XVFB_DISPLAY" WINEDEBUG=-all
         WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d')
     local ok=0
-    if timeout -k 5 180 env "${env[@]}" "$WINE64" wineboot -i </dev/null >"$E2E_OUT/template.log" 2>&1 &&
+    if timeout -k 5 900 env "${env[@]}" "$WINE64" wineboot -i </dev/null >"$E2E_OUT/template.log" 2>&1 &&
         # Without a window manager, wine otherwise waits ~2 s for one at every window.
-        timeout -k 5 60 env "${env[@]}" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        timeout -k 5 120 env "${env[@]}" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$E2E_OUT/template.log" 2>&1; then
         ok=1
     fi
-    env "${env[@]}" timeout 60 "$WINESERVER" -w
+    env "${env[@]}" timeout 300 "$WINESERVER" -w
     env "${env[@]}" "$WINESERVER" -k 2>/dev/null
     e2e_stop_xvfb "$xpid"
     if [[ $ok -ne 1 ]] || ! grep -q '"Managed"="N"' "$new/user.reg"; then
@@ -231,9 +317,10 @@ e2e_prepare_template() {
     mv "$new" "$E2E_TEMPLATE"
 }
 
-# e2e_begin RUN_FOLDER: what every suite does first. One suite at a time per tree,
-# as the template and the probe are shared; a missing piece ends the suite as a
-# failed check. Sets E2E_RUN and HAVE_TR (1 when the Turkish locale can be used).
+# e2e_begin RUN_FOLDER: what every suite does first, after e2e_use_build. One suite at
+# a time per tree, as the template and the probe are shared; a missing piece ends the
+# suite as a failed check. Sets E2E_RUN and HAVE_TR (1 when the Turkish locale can be
+# used).
 e2e_begin() {
     mkdir -p "$E2E_OUT"
     exec 9>"$E2E_OUT/.lock"
@@ -248,6 +335,7 @@ e2e_begin() {
     E2E_RUN=$E2E_OUT/$1
     rm -rf "$E2E_RUN"
     mkdir -p "$E2E_RUN"
+    echo "build: $E2E_BUILD ($E2E_ARCH$([[ $E2E_ARCH == win32 ]] && echo ', under WoW64'))"
 }
 
 # ---------------------------------------------------------------- scenarios
@@ -304,10 +392,14 @@ sc_path() {  # 'C:\a\b' -> <prefix>/drive_c/a/b
     echo "$(sc_c)${p%/}"
 }
 
-# sc_wine ARGS...: a wine command in this scenario's prefix and display.
-sc_wine() { env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null; }
+# sc_wine ARGS...: a wine command in this scenario's prefix and display, by the loader
+# SC_LOADER names (the 64-bit one unless a caller sets it for its call).
+sc_wine() { env "${SC_ENV[@]}" "${SC_LOADER:-$WINE64}" "$@" </dev/null; }
 
 sc_probe() { sc_wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# The probe of the product's bitness, for what must load the product's libraries.
+sc_probe_product() { SC_LOADER=$E2E_WINE sc_wine "$E2E_PROBE_PRODUCT" "$@" 2>/dev/null | tr -d '\r'; }
 
 # sc_probe_ok ARGS...: true when the probe's command finds what it looks for.
 sc_probe_ok() { sc_wine "$E2E_PROBE" "$@" >>"$SC_DIR/probe.log" 2>&1; }
@@ -315,24 +407,29 @@ sc_probe_ok() { sc_wine "$E2E_PROBE" "$@" >>"$SC_DIR/probe.log" 2>&1; }
 # sc_exec TIMEOUT LOG PROGRAM ARGS...: a wine program in the foreground; a run past
 # TIMEOUT seconds is killed. Sets RUN_RC (124 on timeout) and RUN_MS.
 sc_exec() {
-    local limit=$1 log=$2
+    local limit=$(($1 * E2E_PATIENCE)) log=$2
     shift 2
     local t0
     t0=$(date +%s%N)
-    timeout -k 5 "$limit" env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null >>"$log" 2>&1
+    timeout -k 5 "$limit" env "${SC_ENV[@]}" "${SC_LOADER:-$WINE64}" "$@" </dev/null >>"$log" 2>&1
     RUN_RC=$?
     RUN_MS=$((($(date +%s%N) - t0) / 1000000))
 }
+
+# sc_exec_product TIMEOUT LOG PROGRAM ARGS...: a program of the product (the setup or an
+# installed payload), by the product's loader.
+sc_exec_product() { SC_LOADER=$E2E_WINE sc_exec "$@"; }
 
 # sc_run TIMEOUT ARGS...: the setup, as sc_exec runs it.
 sc_run() {
     local limit=$1
     shift
-    sc_exec "$limit" "$SC_DIR/setup.log" "$E2E_SETUP" "$@"
+    sc_exec_product "$limit" "$SC_DIR/setup.log" "$E2E_SETUP" "$@"
 }
 
-# sc_reg ARGS...: wine's reg.exe in this prefix, quietly; its exit code.
-sc_reg() { sc_exec 30 "$SC_DIR/reg.log" reg "$@"; return "$RUN_RC"; }
+# sc_reg ARGS...: wine's reg.exe in this prefix, quietly, in the product's registry
+# view (HKLM\Software of a 32-bit program is WOW6432Node); its exit code.
+sc_reg() { sc_exec 60 "$SC_DIR/reg.log" reg "$@" "$E2E_REG_VIEW"; return "$RUN_RC"; }
 sc_reg_set() { sc_reg add "$1" /v "$2" /d "$3" /f; }  # KEY NAME DATA
 sc_reg_absent() { ! sc_reg query "$@"; }
 
@@ -347,17 +444,19 @@ sc_menu_groups() {
 sc_start() {
     local log=$1
     shift
-    env "${SC_ENV[@]}" "$WINE64" "$@" </dev/null >"$log" 2>&1 &
+    env "${SC_ENV[@]}" "${SC_LOADER:-$WINE64}" "$@" </dev/null >"$log" 2>&1 &
     BG_PID=$!
     SC_BG+=("$BG_PID")
 }
 
-sc_start_setup() { sc_start "$SC_DIR/$1.log" "$E2E_SETUP" "${@:2}"; }
+sc_start_product() { SC_LOADER=$E2E_WINE sc_start "$@"; }
+
+sc_start_setup() { sc_start_product "$SC_DIR/$1.log" "$E2E_SETUP" "${@:2}"; }
 
 # sc_wait PID TIMEOUT: waits for a background process; one still running at
 # TIMEOUT seconds is killed. Sets WAIT_RC (124 on timeout).
 sc_wait() {
-    local pid=$1 end=$((SECONDS + $2))
+    local pid=$1 end=$((SECONDS + $2 * E2E_PATIENCE))
     while kill -0 "$pid" 2>/dev/null && ((SECONDS < end)); do sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         kill -9 "$pid" 2>/dev/null
@@ -371,7 +470,7 @@ sc_wait() {
 
 # sc_wait_line FILE TEXT TIMEOUT: waits until a line of FILE holds TEXT.
 sc_wait_line() {
-    local end=$((SECONDS + $3))
+    local end=$((SECONDS + $3 * E2E_PATIENCE))
     until grep -qF -- "$2" "$1" 2>/dev/null; do
         ((SECONDS < end)) || return 1
         sleep 0.05
@@ -419,7 +518,7 @@ check_no_window() {  # DESCRIPTION: after sc_watch_stop
 # sc_find CLASS TITLE TIMEOUT_MS: waits for the window; its description is in
 # FOUND (lines WINDOW/CHILD), its screen rectangle in FOUND_RECT (WxH+X+Y).
 sc_find() {
-    FOUND=$(sc_probe find "$@")
+    FOUND=$(sc_probe find "$1" "$2" $(($3 * E2E_PATIENCE)))
     local r
     r=$(sed -n 's/^WINDOW .* rect=\([-0-9,]*\)$/\1/p' <<<"$FOUND")
     FOUND_RECT=
@@ -431,10 +530,10 @@ sc_find() {
     [[ $FOUND == WINDOW* ]]
 }
 
-# sc_open_window WHAT PROGRAM CLASS TEXT: starts the wine PROGRAM (BG_PID) and
+# sc_open_window WHAT PROGRAM CLASS TEXT: starts the product's PROGRAM (BG_PID) and
 # checks that it shows a window of CLASS in which TEXT is read.
 sc_open_window() {
-    sc_start "$SC_DIR/$(basename "${2//\\//}").log" "$2"
+    sc_start_product "$SC_DIR/$(basename "${2//\\//}").log" "$2"
     if sc_find "$3" '*' 20000; then pass "$1 shows a window of class $3"; else fail "$1 shows a window of class $3"; fi
     check_contains "$1 reads '$4'" <(echo "$FOUND") "$4"
 }
@@ -446,7 +545,7 @@ sc_close_window() {
     # fails on a busy machine): it is started once more; its errors are kept.
     local verdict attempt
     for attempt in 1 2; do
-        verdict=$(sc_wine "$E2E_PROBE" close "$3" "$4" 20000 2>>"$SC_DIR/probe.err" | tr -d '\r')
+        verdict=$(sc_wine "$E2E_PROBE" close "$3" "$4" $((20000 * E2E_PATIENCE)) 2>>"$SC_DIR/probe.err" | tr -d '\r')
         echo "close $3 $4: ${verdict:-(no verdict)}" >>"$SC_DIR/probe.log"
         [[ -n $verdict ]] && break
     done
@@ -475,25 +574,25 @@ e2e_cleanup() {
 }
 
 # sc_click CLASS TITLE BUTTON: presses a button of a shown window ("#N": by id).
-sc_click() { [[ "$(sc_probe click "$1" "$2" "$3" 10000)" == CLICKED ]]; }
+sc_click() { [[ "$(sc_probe click "$1" "$2" "$3" $((10000 * E2E_PATIENCE)))" == CLICKED ]]; }
 
 # sc_count CLASS: how many visible windows of CLASS are shown.
 sc_count() { sc_probe count "$1" | sed -n 's/^COUNT //p'; }
 
 # sc_wait_count CLASS N TIMEOUT: waits until N windows of CLASS are shown.
 sc_wait_count() {
-    local end=$((SECONDS + $3))
+    local end=$((SECONDS + $3 * E2E_PATIENCE))
     until [[ "$(sc_count "$1")" == "$2" ]]; do
         ((SECONDS < end)) || return 1
         sleep 0.1
     done
 }
 
-# e2e_prepare_tools: builds the scenarios' helper program (payloads_tools.cpp) when its
-# source is newer, into E2E_TOOLS; it is no part of any build.
+# e2e_prepare_tools: the scenarios' helper program (payloads_tools.cpp), into E2E_TOOLS,
+# of the product's bitness: it reads and writes the registry in the product's view and
+# stands in for a payload. Run it with sc_exec_product.
 e2e_prepare_tools() {
-    E2E_TOOLS=$E2E_OUT/payloads_tools.exe
-    [[ -f $E2E_TOOLS && ! $E2E_SRC/payloads_tools.cpp -nt $E2E_TOOLS ]] && return 0
-    "$E2E_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$E2E_TOOLS.tmp" \
-        "$E2E_SRC/payloads_tools.cpp" -ladvapi32 -lshell32 && mv "$E2E_TOOLS.tmp" "$E2E_TOOLS"
+    E2E_TOOLS=$E2E_OUT/payloads_tools-$E2E_ARCH.exe
+    e2e_compile "$E2E_TOOLS" "$E2E_PRODUCT_MINGW" -std=c++17 -O2 -municode -mwindows -static \
+        "$E2E_SRC/payloads_tools.cpp" -ladvapi32 -lshell32
 }

@@ -1,25 +1,19 @@
 #!/usr/bin/env bash
 # The log of each run, "Sorvane Setup.log" in the account's temporary folder, read back
-# under wine64: what a successful and a failed silent run write there, and that a log
+# under wine: what a successful and a failed silent run write there, and that a log
 # file that is a link or was made read-only changes nothing of the run.
 #
-# usage: tests/e2e/log_e2e.sh [build folder]   (default build/win64)
+# usage: tests/e2e/log_e2e.sh [build folder]   (default build/win32, the product under WoW64)
 set -u -o pipefail
 
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
-E2E_SETUP=$BUILD/app/sorvane_setup.exe
+e2e_use_build "${1:-}"
 E2E_LABEL=log
 FILES=(tessen.exe harlock.exe _marrow.exe sporder.dll 'plugin\_pellin.dll' Uninstall.exe)
 
-if [[ ! -f $E2E_SETUP ]]; then
-    fail "setup exists" "$E2E_SETUP"
-    e2e_summary
-    exit 1
-fi
+e2e_require_setup
 e2e_begin last-run-log
 
 # Wine gives the account the temporary folder %USERPROFILE%\Temp.

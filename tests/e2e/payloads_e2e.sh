@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Runs the six payloads under wine64 on their own, without the setup, and checks
+# Runs the six payloads under wine on their own, without the setup, and checks
 # what each must do: the client and firewall windows, the helper's command lines,
-# the two libraries, the uninstaller on a prepared fake installation.
+# the two libraries loaded by a process of their bitness, the uninstaller on a
+# prepared fake installation.
 #
-# usage: tests/e2e/payloads_e2e.sh [build folder]   (default build/win64)
-# The folder must be a win64 build; missing payloads are built. A win32 build
-# beside it (build/win32) has its payload files checked as well.
+# usage: tests/e2e/payloads_e2e.sh [build folder]   (default build/win32, under WoW64)
+# Missing payloads are built. The other build beside it (build/win64 beside
+# build/win32, and the reverse) has its payload files checked as well.
 # E2E_KEEP=1 keeps the prefixes. Prints PASS/FAIL lines, then "N passed, N failed".
 set -u -o pipefail
 
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
+e2e_use_build "${1:-}"
+BUILD=$E2E_BUILD
 BIN=$BUILD/payloads/bin
 BUILT=(tessen.exe harlock.exe _marrow.exe sporder.dll _pellin.dll Uninstall.exe)
 E2E_LABEL=payloads
@@ -36,11 +37,10 @@ TOOLS=$E2E_TOOLS
 
 # --- the files ---------------------------------------------------------------
 
-# The shipped 32-bit payloads cannot run here, but their files are checked too
-# when a win32 build lies beside this one.
+# The files of the other architecture's build are checked too, when it lies beside.
 pe_builds=("$BUILD")
-sibling32=$(dirname "$BUILD")/win32
-[[ -d $sibling32/payloads/bin && $sibling32 != "$BUILD" ]] && pe_builds+=("$sibling32")
+sibling=$(dirname "$BUILD")/$([[ $E2E_ARCH == win32 ]] && echo win64 || echo win32)
+[[ -d $sibling/payloads/bin ]] && pe_builds+=("$sibling")
 E2E_LABEL=pe
 /usr/bin/python3 "$E2E_SRC/check_payload_pe.py" "${pe_builds[@]}" | grep -E '^(PASS|FAIL) ' >"$E2E_RUN/pe.log"
 [[ -s $E2E_RUN/pe.log ]] || fail "check_payload_pe.py ran" "python3 with pefile is needed"
@@ -68,7 +68,7 @@ scenario_client_turkish() {
     sc_open_window "tessen with turkce.lng" 'C:\client\tessen.exe' _quillon_filter 'Sorvane filtre istemcisi çalışıyor.'
     local client=$BG_PID
     sc_screenshot tessen-turkish "$FOUND_RECT"
-    sc_exec 20 "$SC_DIR/second.log" 'C:\client\tessen.exe'
+    sc_exec_product 20 "$SC_DIR/second.log" 'C:\client\tessen.exe'
     if [[ $RUN_RC -eq 0 && "$(sc_count _quillon_filter)" == 1 ]]; then
         pass "a second tessen exits 0 and leaves the first running"
     else
@@ -100,10 +100,15 @@ DLL='C:\h\plugin\_pellin.dll'
 
 # helper TAIL: the helper with exactly that command tail, in the foreground; its
 # exit code in RUN_RC (124: it did not end within 20 s, an error box held it up).
-helper() { sc_exec 30 "$SC_DIR/helper.log" "$E2E_PROBE" run 20000 "$HELPER" "$1"; }
+helper() { sc_exec 30 "$SC_DIR/helper.log" "$E2E_PROBE" run $((20000 * E2E_PATIENCE)) "$HELPER" "$1"; }
 
 # helper_in_background TAIL: the same, for a run that shows a box (BG_PID).
-helper_in_background() { sc_start "$SC_DIR/helper-box.log" "$E2E_PROBE" run 20000 "$HELPER" "$1"; }
+helper_in_background() { sc_start "$SC_DIR/helper-box.log" "$E2E_PROBE" run $((20000 * E2E_PATIENCE)) "$HELPER" "$1"; }
+
+# library_probe sporder|pellin DLL: the probe of the product's bitness tries the library.
+library_probe() {
+    SC_LOADER=$E2E_WINE sc_wine "$E2E_PROBE_PRODUCT" "$1" "$(unix_to_win "$2")" >>"$SC_DIR/probe.log" 2>&1
+}
 
 scenario_helper() {
     scenario_begin helper || { fail "scenario prepared"; return; }
@@ -148,13 +153,16 @@ scenario_helper() {
     helper "0  UY"
     check_eq "helper '0  UY' (empty path field) exits 0" 0 "$RUN_RC"
 
-    check "sporder.dll WSCWriteProviderOrder is ws2_32's own" sc_probe_ok sporder "$(unix_to_win "$BIN/sporder.dll")"
-    check "_pellin.dll WSPStartup refuses what it cannot pass on" sc_probe_ok pellin "$(unix_to_win "$BIN/_pellin.dll")"
+    # Loaded by a process of the product's bitness: a 32-bit process on a 64-bit system.
+    check "sporder.dll WSCWriteProviderOrder is ws2_32's own ($E2E_ARCH process)" \
+        library_probe sporder "$BIN/sporder.dll"
+    check "_pellin.dll WSPStartup refuses what it cannot pass on ($E2E_ARCH process)" \
+        library_probe pellin "$BIN/_pellin.dll"
 }
 
 # --- the uninstaller ---------------------------------------------------------
 
-INSTALL_WIN='C:\Program Files\Sorvane'
+INSTALL_WIN="$E2E_PROGRAM_FILES\\Sorvane"
 RUN_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 ENTRY_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
 UNINSTALL_KEY="HKLM\\$ENTRY_KEY"
@@ -186,14 +194,14 @@ fake_installation() {
 
 # Runs the Uninstall entry's command line as the list of installed programs
 # does; the uninstaller's exit code in RUN_RC.
-uninstall_from_entry() { sc_exec 120 "$SC_DIR/uninstall.log" "$TOOLS" entry 90000 "$ENTRY_KEY" UninstallString; }
+uninstall_from_entry() { sc_exec_product 120 "$SC_DIR/uninstall.log" "$TOOLS" entry 90000 "$ENTRY_KEY" UninstallString; }
 
 # A stand-in for the helper that only leaves C:\stand-in-started.txt when run.
 stand_in_helper() {
     cp "$TOOLS" "$INSTALL/_marrow.exe"
     mkdir -p "$(sc_c)/try"
     cp "$TOOLS" "$(sc_c)/try/_marrow.exe"
-    sc_exec 30 "$SC_DIR/stand-in.log" 'C:\try\_marrow.exe' 0 x UY
+    sc_exec_product 30 "$SC_DIR/stand-in.log" 'C:\try\_marrow.exe' 0 x UY
     check_file "the stand-in helper leaves its mark when run" "$(sc_c)/stand-in-started.txt"
     rm -rf "$(sc_c)/stand-in-started.txt" "$(sc_c)/try"
 }
@@ -202,7 +210,7 @@ scenario_uninstall() {
     scenario_begin uninstall || { fail "scenario prepared"; return; }
     fake_installation
     stand_in_helper
-    sc_start "$SC_DIR/tessen.log" "$INSTALL_WIN\\tessen.exe"
+    sc_start_product "$SC_DIR/tessen.log" "$INSTALL_WIN\\tessen.exe"
     local client=$BG_PID root
     sc_find _quillon_filter '*' 20000 >/dev/null
     sc_watch_start Uninstall.exe || fail "window watch started"
@@ -233,11 +241,14 @@ scenario_uninstall_keeps_foreign() {
     sc_reg_set 'HKLM\Software\OrvikSoft\OtherProduct' Version 1
     sc_reg_set 'HKLM\Software\Victim\Sub' Kept 1
     # Registry links in the product's key: to another key, and back to itself.
-    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\ToVictim' 'Software\Victim'
+    # The links name their targets as the kernel does, below the product's view.
+    sc_exec_product 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\ToVictim' \
+        "$E2E_HKLM_SOFTWARE\\Victim"
     check_eq "a registry link to another key made" 0 "$RUN_RC"
-    sc_exec 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\Loop' 'Software\OrvikSoft\Sorvane'
+    sc_exec_product 30 "$SC_DIR/reglink.log" "$TOOLS" reglink 'Software\OrvikSoft\Sorvane\Loop' \
+        "$E2E_HKLM_SOFTWARE\\OrvikSoft\\Sorvane"
     echo mine >"$INSTALL/notes.txt"
-    sc_start "$SC_DIR/ask.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall
+    sc_start_product "$SC_DIR/ask.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall
     local ask=$BG_PID
     sc_find '#32770' Sorvane 15000
     check_contains "uninstall without -f asks first" <(echo "$FOUND") 'Remove Sorvane'
@@ -245,7 +256,7 @@ scenario_uninstall_keeps_foreign() {
     sc_wait "$ask" 20
     check_eq "answering No exits 3" 3 "$WAIT_RC"
     check "answering No removes nothing" test -f "$INSTALL/Uninstall.exe" -a -f "$INSTALL/plugin/_pellin.dll"
-    sc_exec 90 "$SC_DIR/uninstall.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
+    sc_exec_product 90 "$SC_DIR/uninstall.log" "$INSTALL_WIN\\Uninstall.exe" -uninstall -f
     check_eq "uninstall beside a foreign file exits 0" 0 "$RUN_RC"
     check_file "the foreign file and its folder stay" "$INSTALL/notes.txt"
     check_eq "the product's files are gone beside it" notes.txt "$(ls -A "$INSTALL")"
@@ -266,9 +277,9 @@ scenario_uninstall_link_in_datax() {
     echo 2 >"$victim/sub/b.txt"
     ln -s ../../../victim "$datax/link"
     # A junction made inside wine, where this wine can make one.
-    sc_exec 30 "$SC_DIR/junction.log" "$TOOLS" junction 'C:\ProgramData\Sorvane\datax\junction' 'C:\victim'
+    sc_exec_product 30 "$SC_DIR/junction.log" "$TOOLS" junction 'C:\ProgramData\Sorvane\datax\junction' 'C:\victim'
     junction=$RUN_RC
-    sc_exec 30 "$SC_DIR/reparse.log" "$TOOLS" reparse 'C:\ProgramData\Sorvane\datax\link'
+    sc_exec_product 30 "$SC_DIR/reparse.log" "$TOOLS" reparse 'C:\ProgramData\Sorvane\datax\link'
     local link_on_handle=$RUN_RC
     note "junction made in wine: $([[ $junction -eq 0 ]] && echo yes || echo "no (exit $junction)");" \
         "the Linux link seen as a reparse point on its handle: $([[ $link_on_handle -eq 0 ]] && echo yes || echo no)"

@@ -17,6 +17,8 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "probe_support.h"
+
 #include <cstring>
 #include <string>
 
@@ -50,22 +52,8 @@ int Entry(DWORD timeout, const std::wstring& key, const std::wstring& value) {
     if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data,
                      &size) != ERROR_SUCCESS)
         return 125;
-    std::wstring line = data;
-    const std::wstring program = ProgramOf(line);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (program.empty() || !CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
-                                           nullptr, nullptr, &si, &pi))
-        return 125;
-    CloseHandle(pi.hThread);
-    DWORD code = 124;
-    if (WaitForSingleObject(pi.hProcess, timeout) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 124);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    const std::wstring line = data;
+    return probe::RunAndWait(ProgramOf(line), line, timeout);
 }
 
 int Junction(const std::wstring& link, const std::wstring& target) {

@@ -8,47 +8,36 @@
 # record nothing, so what the catalogue would hold afterwards is proven by the unit
 # tests; here the catalogue is only shown to stay as it was.
 #
-# usage: tests/e2e/provider_e2e.sh [build folder]   (default build/win64)
+# usage: tests/e2e/provider_e2e.sh [build folder]   (default build/win32, the product under WoW64)
 # E2E_KEEP=1 keeps the prefixes. Prints PASS/FAIL lines, then "N passed, N failed".
 set -u -o pipefail
 
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
-E2E_SETUP=$BUILD/app/sorvane_setup.exe
+e2e_use_build "${1:-}"
 E2E_LABEL=provider
 
-# The probe is built from the component's own sources, so it drives the real code.
+# The probe is built from the component's own sources, at the product's bitness, so it
+# drives the real code as the setup runs it.
 prepare_provider_probe() {
-    PROVIDER_PROBE=$E2E_OUT/provider_probe.exe
+    PROVIDER_PROBE=$E2E_OUT/provider_probe-$E2E_ARCH.exe
     local f
     # The whole Win32 adapter and the toolkit beneath it, as the product links them.
     local sources=("$E2E_SRC/provider_probe.cpp" "$E2E_REPO"/provider/*.cpp "$E2E_REPO"/ui/*.cpp)
     for f in "$E2E_REPO"/platform/win32/*.cpp; do
         [[ $f == */lean_runtime.cpp ]] || sources+=("$f")
     done
-    local newer=0
-    [[ -f $PROVIDER_PROBE ]] || newer=1
-    for f in "${sources[@]}" "$E2E_REPO"/provider/*.h "$E2E_REPO"/platform/*.h "$E2E_REPO"/platform/win32/*.h; do
-        [[ $f -nt $PROVIDER_PROBE ]] && newer=1
-    done
-    [[ $newer -eq 0 ]] && return 0
-    "$E2E_MINGW" -std=c++17 -O1 -municode -mwindows -static -I"$E2E_REPO" -o "$PROVIDER_PROBE.tmp" \
-        "${sources[@]}" -lws2_32 -lole32 -loleaut32 -luuid -lshell32 -luser32 -lgdi32 -ladvapi32 -lcomctl32 -lntdll >"$E2E_OUT/provider_probe.log" 2>&1 &&
-        mv "$PROVIDER_PROBE.tmp" "$PROVIDER_PROBE"
+    E2E_COMPILE_DEPS=("$E2E_REPO"/provider/*.h "$E2E_REPO"/platform/*.h "$E2E_REPO"/platform/win32/*.h)
+    e2e_compile "$PROVIDER_PROBE" "$E2E_PRODUCT_MINGW" -std=c++17 -O1 -municode -mwindows -static -I"$E2E_REPO" \
+        "${sources[@]}" -lws2_32 -lole32 -loleaut32 -luuid -lshell32 -luser32 -lgdi32 -ladvapi32 -lcomctl32 -lntdll
 }
 
+e2e_require_setup
 e2e_begin last-run-provider
-if [[ ! -f $E2E_SETUP ]]; then
-    fail "setup built" "no $E2E_SETUP"
-    e2e_summary
-    exit 1
-fi
-prepare_provider_probe || { fail "provider probe built" "see $E2E_OUT/provider_probe.log"; e2e_summary; exit 1; }
+prepare_provider_probe || { fail "provider probe built" "see $PROVIDER_PROBE.log"; e2e_summary; exit 1; }
 
-pp() { sc_wine "$PROVIDER_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+pp() { SC_LOADER=$E2E_WINE sc_wine "$PROVIDER_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
 # The catalogue as WSCEnumProtocols lists it, the product's path query last.
 catalogue() { pp catalogue; }
@@ -57,7 +46,7 @@ catalogue() { pp catalogue; }
 line_value() { tr -d '\r' <"$1" | sed -n "s/^$2 //p" | head -1; }
 
 SETUP_DIR='C:\setup'
-TARGET='C:\Program Files\Sorvane'
+TARGET="$E2E_PROGRAM_FILES\\Sorvane"
 
 scenario_silent_install() {
     scenario_begin silent-install || { fail "scenario prepared"; scenario_end; return; }
@@ -75,20 +64,27 @@ scenario_silent_install() {
     note "$(grep -c '^ENTRY' "$SC_DIR/catalogue.before") catalogue entries; $(grep '^PRODUCT-PATH' "$SC_DIR/catalogue.before")"
 
     # The helper is caught the moment it appears and held until the setup has ended.
-    sc_start "$SC_DIR/catch.log" "$PROVIDER_PROBE" catch sorvane_setup.exe _marrow.exe 'C:\catch.ready' 60000
+    sc_start_product "$SC_DIR/catch.log" "$PROVIDER_PROBE" catch sorvane_setup.exe _marrow.exe 'C:\catch.ready' \
+        $((60000 * E2E_PATIENCE))
     local catcher=$BG_PID
     if ! sc_wait_line "$SC_DIR/catch.log" READY 60; then
         fail "helper catcher started"
         scenario_end
         return
     fi
-    sc_exec 60 "$SC_DIR/setup.log" "$SETUP_DIR\\sorvane_setup.exe" -silent 1 "$TARGET"
+    # Wine's trace of process creation gives the helper's command line as the setup
+    # passed it: wine cannot read a 32-bit process's parameters from outside.
+    local env=("${SC_ENV[@]}")
+    SC_ENV+=(WINEDEBUG=-all,+process)
+    sc_exec_product 60 "$SC_DIR/setup.log" "$SETUP_DIR\\sorvane_setup.exe" -silent 1 "$TARGET"
+    SC_ENV=("${env[@]}")
     check_eq "silent install exits 0" 0 "$RUN_RC"
     note "silent install: $RUN_MS ms"
     sc_wait "$catcher" 90
     local form helper
     form=$(line_value "$SC_DIR/catch.log" FORM)
-    helper=$(line_value "$SC_DIR/catch.log" HELPER)
+    helper=$(grep -a 'trace:process:CreateProcessInternalW app .*_marrow\.exe' "$SC_DIR/setup.log" |
+        sed -n 's/.* cmdline L"\(.*\)"$/\1/p' | head -1 | sed 's/\\\(.\)/\1/g')
     note "form window $form; helper started as: $helper"
 
     local installed_helper installed_dll
@@ -143,9 +139,12 @@ scenario_component() {
     local dir
     dir=$(sc_path 'C:\host')
     mkdir -p "$dir/plugin"
-    cp "$PROVIDER_PROBE" "$dir/"
+    cp "$PROVIDER_PROBE" "$dir/provider_probe.exe"
+    # One wine session to the end: a session started after this one ended (a gap of a
+    # few seconds on a busy machine) would carry out the pending deletion first.
+    env "${SC_ENV[@]}" "$WINESERVER" -p
     printf 'earlier provider' >"$dir/plugin/pellin.dll"
-    sc_exec 60 "$SC_DIR/component.log" 'C:\host\provider_probe.exe' component
+    sc_exec_product 60 "$SC_DIR/component.log" 'C:\host\provider_probe.exe' component
     local log=$SC_DIR/component.log
     check_eq "component made and ended" 0 "$RUN_RC"
     check_eq "its hidden window exists and is not shown" "yes visible=no" "$(line_value "$log" WINDOW)"

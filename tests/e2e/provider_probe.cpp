@@ -11,7 +11,7 @@
 #include <winsock2.h>
 #include <ws2spi.h>
 #include <tlhelp32.h>
-#include <winternl.h>
+#include "probe_support.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -20,20 +20,8 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-void Say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using probe::Say;
+using probe::Utf8;
 
 std::string GuidText(const GUID& g) {
     char b[40];
@@ -99,24 +87,6 @@ DWORD FindProcess(const std::wstring& exe) {
 }
 
 // The command line of another process, from its parameter block.
-std::wstring CommandLineOf(HANDLE process) {
-    PROCESS_BASIC_INFORMATION info{};
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof info, nullptr) !=
-        0)
-        return {};
-    PEB peb{};
-    RTL_USER_PROCESS_PARAMETERS params{};
-    SIZE_T got = 0;
-    if (!ReadProcessMemory(process, info.PebBaseAddress, &peb, sizeof peb, &got) ||
-        !ReadProcessMemory(process, peb.ProcessParameters, &params, sizeof params, &got))
-        return {};
-    std::wstring text(params.CommandLine.Length / sizeof(wchar_t), L'\0');
-    if (text.empty() || !ReadProcessMemory(process, params.CommandLine.Buffer, &text[0],
-                                           params.CommandLine.Length, &got))
-        return {};
-    return text;
-}
-
 using NtProcessFn = LONG(NTAPI*)(HANDLE);
 
 NtProcessFn NtEntry(const char* name) {
@@ -125,9 +95,8 @@ NtProcessFn NtEntry(const char* name) {
 }
 
 // catch SETUP_EXE HELPER_EXE MARKER TIMEOUT_MS: notes the setup's qnInstaller window,
-// writes MARKER once watching, then waits for HELPER_EXE to appear, holds it, prints
-// its command line, waits for the setup to end while the helper is held, lets the
-// helper go and prints its exit code.
+// writes MARKER once watching, then waits for HELPER_EXE to appear, holds it, waits for
+// the setup to end while the helper is held, lets the helper go and prints its exit code.
 int Catch(const std::wstring& setup_exe, const std::wstring& helper_exe, const std::wstring& marker,
           DWORD timeout) {
     HANDLE m = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -160,7 +129,7 @@ int Catch(const std::wstring& setup_exe, const std::wstring& helper_exe, const s
         return 1;
     }
     NtEntry("NtSuspendProcess")(h);
-    Say("HELPER " + Utf8(CommandLineOf(h)));
+    Say("HELPER-HELD");
     HANDLE s = setup ? OpenProcess(SYNCHRONIZE, FALSE, setup) : nullptr;
     const bool setup_ended = !s || WaitForSingleObject(s, timeout) == WAIT_OBJECT_0;
     if (s) CloseHandle(s);

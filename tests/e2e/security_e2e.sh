@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The folders every user can write, with links put in their place, under wine64: a
+# The folders every user can write, with links put in their place, under wine: a
 # data folder that is a link before the first installation, then plugin\ and datax\
 # swapped for links before later runs. The folders behind the links stay untouched;
 # an icacls.bat in the folder the setup is started from never runs.
 #
-# usage: tests/e2e/security_e2e.sh [build folder]   (default build/win64)
+# usage: tests/e2e/security_e2e.sh [build folder]   (default build/win32, the product under WoW64)
 # Wine shows a Linux symbolic link in the prefix as a reparse point, as Windows shows a
 # junction; the owners of folders are always the user's, so the owner rule is proved by
 # the unit tests only.
@@ -13,16 +13,10 @@ set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
-E2E_SETUP=$BUILD/app/sorvane_setup.exe
+e2e_use_build "${1:-}"
 E2E_LABEL=security
 
-if [[ ! -f $E2E_SETUP ]]; then
-    fail "setup exists" "$E2E_SETUP"
-    e2e_summary
-    exit 1
-fi
+e2e_require_setup
 e2e_begin last-run-security
 
 TARGET='C:\Sorvane Sec'
@@ -52,7 +46,7 @@ scenario_links() {
     cp "$E2E_SETUP" "$downloads/sorvane_setup.exe"
     printf '@echo off\r\necho ran>"%%~dp0planted_ran.txt"\r\n' >"$downloads/icacls.bat"
     pushd "$downloads" >/dev/null || return
-    sc_exec 60 "$SC_DIR/setup.log" "$downloads/sorvane_setup.exe" -silent 0 "$TARGET"
+    sc_exec_product 60 "$SC_DIR/setup.log" "$downloads/sorvane_setup.exe" -silent 0 "$TARGET"
     popd >/dev/null || return
     check_eq "first install beside a linked data folder exits 0" 0 "$RUN_RC"
     check_guarded "the folder behind the data folder's link is untouched" "$c/Guarded/data"

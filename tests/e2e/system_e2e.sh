@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# What a silent installation leaves in Windows, read back under wine64: the registry
+# What a silent installation leaves in Windows, read back under wine: the registry
 # values with their types and data, the Start-menu shortcut, the compatibility layer
 # of the setup, no batch file; then the uninstaller taking it all away again.
 #
-# usage: tests/e2e/system_e2e.sh [build folder]   (default build/win64)
+# usage: tests/e2e/system_e2e.sh [build folder]   (default build/win32, the product under WoW64)
 # Access lists cannot be checked here: wine stores none (SetNamedSecurityInfoA
 # reports success and changes only the Unix mode bits), so the unit tests hold them.
 set -u -o pipefail
@@ -11,21 +11,15 @@ set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-BUILD=${1:-build/win64}
-[[ $BUILD = /* ]] || BUILD=$E2E_REPO/$BUILD
-E2E_SETUP=$BUILD/app/sorvane_setup.exe
+e2e_use_build "${1:-}"
 E2E_LABEL=system
 
-if [[ ! -f $E2E_SETUP ]]; then
-    fail "setup exists" "$E2E_SETUP"
-    e2e_summary
-    exit 1
-fi
+e2e_require_setup
 command -v lnkinfo >/dev/null || { fail "lnkinfo present" "Debian: liblnk-utils"; e2e_summary; exit 1; }
 e2e_begin last-run-system
 e2e_prepare_tools || fail "payloads_tools.exe built"
 
-TARGET='C:\Program Files\Sorvane Setup Test'
+TARGET="$E2E_PROGRAM_FILES\\Sorvane Setup Test"
 DIR="$TARGET\\"
 APP_KEY='Software\OrvikSoft\Sorvane'
 RUN_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
@@ -33,10 +27,11 @@ UNINSTALL_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Sorvane'
 LAYERS_KEY='SOFTWARE\Microsoft\Windows NT\CurrentVersion\AppCompatFlags\Layers'
 SETUP_WIN=$(unix_to_win "$E2E_SETUP")
 
-# Every value of KEY as "NAME|TYPE|DATA" lines, as wine's reg.exe lists them.
+# Every value of KEY as "NAME|TYPE|DATA" lines, as wine's reg.exe lists them in the
+# product's registry view.
 reg_values() {
     : >"$SC_DIR/query.log"
-    sc_exec 30 "$SC_DIR/query.log" reg query "$1"
+    sc_exec 30 "$SC_DIR/query.log" reg query "$1" "$E2E_REG_VIEW"
     tr -d '\r' <"$SC_DIR/query.log" | sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p'
 }
 
@@ -45,6 +40,17 @@ check_values() {
     local got
     got=$(reg_values "$2" | LC_ALL=C sort)
     check_eq "$1" "$(LC_ALL=C sort <<<"$3")" "$got"
+}
+
+# only_in_product_view KEY...: each key is there in the product's registry view and not
+# in the other one.
+only_in_product_view() {
+    local other=/reg:32 key
+    [[ $E2E_REG_VIEW == /reg:32 ]] && other=/reg:64
+    for key in "$@"; do
+        sc_exec 30 "$SC_DIR/view.log" reg query "$key" "$E2E_REG_VIEW" && [[ $RUN_RC -eq 0 ]] || return 1
+        sc_exec 30 "$SC_DIR/view.log" reg query "$key" "$other"; [[ $RUN_RC -ne 0 ]] || return 1
+    done
 }
 
 # The field of lnkinfo's report named LABEL.
@@ -86,6 +92,9 @@ VersionMinor|REG_DWORD|0x3
 NoModify|REG_DWORD|0x1
 NoRepair|REG_DWORD|0x1
 EstimatedSize|REG_DWORD|0x3b92"
+    # A 32-bit program's HKLM\Software lies in WOW6432Node on a 64-bit Windows.
+    check "the HKLM keys lie in the product's registry view ($E2E_REG_VIEW) only" \
+        only_in_product_view "HKLM\\$APP_KEY" "HKLM\\$UNINSTALL_KEY"
     local root
     for root in HKLM HKCU; do
         check_eq "$root compatibility value for the setup's own path" "$SETUP_WIN|REG_SZ|WINXPSP2" \
@@ -106,7 +115,7 @@ EstimatedSize|REG_DWORD|0x3b92"
         "$(find "$(sc_c)" -ipath '*temp/sorvane-*' 2>/dev/null)"
 
     # The Uninstall entry's own line started as the list of installed programs starts it.
-    sc_exec 120 "$SC_DIR/uninstall.log" "$E2E_TOOLS" entry 90000 "$UNINSTALL_KEY" UninstallString
+    sc_exec_product 120 "$SC_DIR/uninstall.log" "$E2E_TOOLS" entry 90000 "$UNINSTALL_KEY" UninstallString
     check_eq "the installed uninstaller exits 0" 0 "$RUN_RC"
     for root in HKCU HKLM; do
         check "$root application key is gone" sc_reg_absent "$root\\$APP_KEY"

@@ -181,6 +181,26 @@ def manifest_dpi(pkg):
                       "PerMonitorV2"))
 
 
+# Windows 7, 8, 8.1, and 10 and 11: a program that names none of them is taken for one
+# of Vista's time, and the Program Compatibility Assistant steps in after it ran.
+SUPPORTED_OS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
+COMPATIBILITY = "urn:schemas-microsoft-com:compatibility.v1"
+
+
+def supported_os_problems(xml):
+    path = f"{{{COMPATIBILITY}}}compatibility/{{{COMPATIBILITY}}}application/{{{COMPATIBILITY}}}supportedOS"
+    found = {(e.get("Id") or "").lower() for e in ET.fromstring(xml).findall(path)}
+    return differs("supportedOS ids", sorted(found), sorted(SUPPORTED_OS))
+
+
+@check("manifest names Windows 7 to 11 as supported")
+def manifest_supported_os(pkg):
+    return supported_os_problems(pkg.only(RT_MANIFEST, 1, LANG_NEUTRAL))
+
+
 # --- version block -----------------------------------------------------------
 
 VERSION_STRINGS = {
@@ -335,6 +355,24 @@ def payload_problems(pkg, rid):
 for _rid in PAYLOAD_IDS:
     check(f"payload {_rid}: language 1055, one zlib stream (78 01) of an i386 program")(
         lambda pkg, rid=_rid: payload_problems(pkg, rid))
+
+
+@check("each payload program's manifest names Windows 7 to 11 as supported")
+def payload_supported_os(pkg):
+    problems, programs = [], 0
+    for rid in PAYLOAD_IDS:
+        program = pefile.PE(data=zlib.decompress(pkg.only(RT_RCDATA, rid, LANG_TURKISH)))
+        if program.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_DLL"]:
+            continue
+        programs += 1
+        manifests = [e for t in program.DIRECTORY_ENTRY_RESOURCE.entries if t.id == RT_MANIFEST
+                     for n in t.directory.entries for e in n.directory.entries]
+        if len(manifests) != 1:
+            problems.append(f"payload {rid}: {len(manifests)} manifests")
+            continue
+        data = program.get_data(manifests[0].data.struct.OffsetToData, manifests[0].data.struct.Size)
+        problems += [f"payload {rid}: {p}" for p in supported_os_problems(data)]
+    return problems + differs("payload programs", programs, 4)
 
 
 # --- wizard pictures and licence -------------------------------------------------
