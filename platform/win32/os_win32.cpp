@@ -70,8 +70,13 @@ bool Win32Os::WriteFile(FileHandle file, const void* data, std::size_t size, std
         DWORD wrote = 0;
         const DWORD piece = static_cast<DWORD>(std::min(size - *done, kMaxTransfer));
         if (!::WriteFile(AsHandle(file), bytes + *done, piece, &wrote, nullptr)) return false;
+        // A short write goes on with the rest, so that a disk that is full says so; a
+        // write that takes nothing at all is that.
+        if (wrote == 0) {
+            ::SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
         *done += wrote;
-        if (wrote != piece) return false;
     }
     return true;
 }

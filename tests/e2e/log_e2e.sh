@@ -47,14 +47,17 @@ scenario_success() {
 
 scenario_failure() {
     scenario_begin log-failure || { fail "scenario prepared"; scenario_end; return; }
-    # A file where the settings folder belongs ends the run; a folder where a payload
-    # belongs fails that payload alone.
+    # A folder where a payload belongs ends the run before any file takes its name; a
+    # file where the settings folder belongs ends it at the settings.
     mkdir -p "$(sc_path 'C:\Blocked\harlock.exe')"
-    echo x >"$(sc_path 'C:\Blocked\datax')"
     sc_run 60 -silent 1 'C:\Blocked'
     check_eq "the failed silent run exits 1" 1 "$RUN_RC"
     check "the failed payload is named with a Windows error code" \
         grep -qE '^FAILED file: C:\\Blocked\\harlock.exe \(Windows error [1-9][0-9]*\)$' <(log_text)
+    check_absent "no other payload took its name" "$(sc_path 'C:\Blocked\tessen.exe')"
+    rmdir "$(sc_path 'C:\Blocked\harlock.exe')"
+    echo x >"$(sc_path 'C:\Blocked\datax')"
+    sc_run 60 -silent 1 'C:\Blocked'
     check "the failing step is named with a Windows error code" \
         grep -qE '^FAILED settings file: C:\\Blocked\\datax\\kayit.dat \(Windows error [1-9][0-9]*\)$' <(log_text)
     check_eq "the exit code comes last" "exit code 1" "$(log_text | tail -n 1)"

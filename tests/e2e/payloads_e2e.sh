@@ -317,33 +317,11 @@ scenario_uninstall_link_in_datax() {
 
 # --- the uninstaller of a product in use -------------------------------------
 
-# The machine type of a PE file: 014c for i386, 8664 for x86_64.
-pe_machine() {
-    local at
-    at=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-    od -An -tx2 -j $((at + 4)) -N2 "$1" | tr -d ' '
-}
-
-# The product as a user has it: the 32-bit build, on a 64-bit Windows, works in the
-# 32-bit registry view and in "Program Files (x86)".
-if [[ $(pe_machine "$BIN/Uninstall.exe") == 014c ]]; then
-    PRODUCT_WIN='C:\Program Files (x86)\Sorvane'
-    VIEW=/reg:32
-    PRODUCT_MINGW=${E2E_MINGW32:-i686-w64-mingw32-g++}
-else
-    PRODUCT_WIN='C:\Program Files\Sorvane'
-    VIEW=/reg:64
-    PRODUCT_MINGW=$E2E_MINGW
-fi
-
-# The helper program built for the product's architecture: only such a process can
-# hold the product's DLL loaded, and it reads the registry in the product's view.
-prepare_product_tools() {
-    PRODUCT_TOOLS=$E2E_OUT/payloads_tools-$(pe_machine "$BIN/Uninstall.exe").exe
-    [[ -f $PRODUCT_TOOLS && ! $E2E_SRC/payloads_tools.cpp -nt $PRODUCT_TOOLS ]] && return 0
-    "$PRODUCT_MINGW" -std=c++17 -O2 -municode -mwindows -static -o "$PRODUCT_TOOLS.tmp" \
-        "$E2E_SRC/payloads_tools.cpp" -ladvapi32 -lshell32 && mv "$PRODUCT_TOOLS.tmp" "$PRODUCT_TOOLS"
-}
+# The product as a user has it: on a 64-bit Windows the 32-bit build works in the 32-bit
+# registry view and in "Program Files (x86)"; the helper that holds its library loaded
+# and reads its registry is of its bitness.
+PRODUCT_WIN="$E2E_PROGRAM_FILES\\Sorvane"
+PRODUCT_TOOLS=$TOOLS
 
 SESSION_MANAGER='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager'
 
@@ -373,25 +351,25 @@ scenario_uninstall_in_use() {
     check_eq "the product installs silently" 0 "$RUN_RC"
     # As the setup writes the entry from now on; the unquoted form of earlier
     # versions is run by the scenario "uninstall".
-    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$E2E_REG_VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
     if [[ $entry != \"* ]]; then
         note "the setup wrote the entry unquoted: $entry"
-        sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "\"$PRODUCT_WIN\\Uninstall.exe\" -uninstall -f" /f "$VIEW"
+        sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "\"$PRODUCT_WIN\\Uninstall.exe\" -uninstall -f" /f
     fi
-    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+    entry=$(sc_wine reg query "$UNINSTALL_KEY" /v UninstallString "$E2E_REG_VIEW" | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
     check_eq "the entry's line is quoted" "\"$PRODUCT_WIN\\Uninstall.exe\" -uninstall -f" "$entry"
 
-    sc_start "$SC_DIR/hold.log" "$PRODUCT_TOOLS" hold "$PRODUCT_WIN\\plugin\\_pellin.dll" 'C:\hold.stop'
+    sc_start_product "$SC_DIR/hold.log" "$PRODUCT_TOOLS" hold "$PRODUCT_WIN\\plugin\\_pellin.dll" 'C:\hold.stop'
     holder=$BG_PID
     check "a program holds the provider loaded" sc_wait_line "$(sc_c)/hold.stop.ready" LOADED 90
-    sc_start "$SC_DIR/harlock.log" "$PRODUCT_WIN\\harlock.exe"
+    sc_start_product "$SC_DIR/harlock.log" "$PRODUCT_WIN\\harlock.exe"
     firewall=$BG_PID
     check "the firewall runs" sc_find _sorvane_firewall '*' 30000
 
-    sc_exec 300 "$SC_DIR/uninstall.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
+    sc_exec_product 300 "$SC_DIR/uninstall.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
     check_eq "the removal from the entry exits 0" 0 "$RUN_RC"
-    check "the Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY" "$VIEW"
-    check "the product's key is gone" sc_reg_absent 'HKLM\Software\OrvikSoft' "$VIEW"
+    check "the Uninstall entry is gone" sc_reg_absent "$UNINSTALL_KEY"
+    check "the product's key is gone" sc_reg_absent 'HKLM\Software\OrvikSoft'
     check_absent "the data folder is gone" "$(sc_c)/ProgramData/Sorvane"
 
     left=$(cd "$product" 2>/dev/null && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
@@ -445,10 +423,10 @@ scenario_uninstall_in_use() {
     # versions wrote it; nothing in use this time.
     sc_run 240 -silent 1 "$PRODUCT_WIN"
     check_eq "the product installs again" 0 "$RUN_RC"
-    sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "$PRODUCT_WIN\\Uninstall.exe -uninstall -f" /f "$VIEW"
-    sc_exec 300 "$SC_DIR/uninstall-unquoted.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
+    sc_reg add "$UNINSTALL_KEY" /v UninstallString /d "$PRODUCT_WIN\\Uninstall.exe -uninstall -f" /f
+    sc_exec_product 300 "$SC_DIR/uninstall-unquoted.log" "$PRODUCT_TOOLS" entry 240000 "$ENTRY_KEY" UninstallString
     check_eq "the unquoted line of earlier versions, run from the entry, exits 0" 0 "$RUN_RC"
-    check "the Uninstall entry is gone again" sc_reg_absent "$UNINSTALL_KEY" "$VIEW"
+    check "the Uninstall entry is gone again" sc_reg_absent "$UNINSTALL_KEY"
     check_absent "with nothing in use the installation folder goes at once" "$product"
     check_eq "only the uninstaller's own file waits for a restart" "" \
         "$(pending_deletions | grep -v '\\~sorvane-uninstall-[0-9-]*\.tmp$')"
@@ -461,14 +439,12 @@ scenario_uninstall_in_use() {
     rm -f "$log"
     ln -s ../../../victim.txt "$log"
     put 'C:\again' Uninstall.exe
-    sc_exec 120 "$SC_DIR/uninstall-link.log" 'C:\again\Uninstall.exe' -uninstall -f
+    sc_exec_product 120 "$SC_DIR/uninstall-link.log" 'C:\again\Uninstall.exe' -uninstall -f
     check_eq "with the log a link, a removal still exits 0" 0 "$RUN_RC"
     check_eq "the file behind the link is untouched" victim "$(cat "$(sc_c)/victim.txt")"
 }
 
 # Each in a fresh prefix and display of its own; E2E_SCENARIOS picks some of them.
-E2E_SETUP=$BUILD/app/sorvane_setup.exe
-prepare_product_tools || fail "payloads_tools.exe built for the product"
 for sc in ${E2E_SCENARIOS:-client_turkish client_english firewall helper uninstall \
     uninstall_keeps_foreign uninstall_link_in_datax uninstall_in_use}; do
     "scenario_$sc"
