@@ -173,6 +173,8 @@ void RunInstallation(RunContext& run) {
     const GrantVerdict verdict = DecideTargetGrant(os, target_folder.handle, target);
     if (log && !verdict.grant)
         log->Line("kept", "access rights", target + " (" + verdict.reason + ")");
+    // An update then keeps it so too, though the folder holds the product by then.
+    if (verdict.others_content) RememberKeptFolder(os, target);
     const std::string open_target = verdict.grant ? target : std::string();
     const std::string open_data = data == target ? open_target : data;
     if (run.steps.GrantFolderAccess && !open_data.empty()) {

@@ -169,6 +169,18 @@ bool IsOrHoldsSystemFolder(Os& os, const Target& target, const std::string& syst
     return false;
 }
 
+// Where the folders kept for others' content are remembered, one value a folder.
+constexpr const char* kKeptFoldersKey = "Software\\OrvikSoft\\Sorvane\\KeptAccess\\";
+
+bool WasKeptBefore(Os& os, const std::string& folder) {
+    RegistryKey key = 0;
+    if (os.RegOpenKeyEx(RegistryRoot::LocalMachine, kKeptFoldersKey, kKeyAllAccess, &key) != 0)
+        return false;
+    const bool kept = os.RegQueryValueEx(key, LowerText(folder)) == 0;
+    os.RegCloseKey(key);
+    return kept;
+}
+
 // Whether the content of |folder| lets it be opened: empty, an installation of ours, or
 // nothing but the product's names.
 GrantVerdict ContentVerdict(Os& os, const std::string& folder) {
@@ -176,18 +188,35 @@ GrantVerdict ContentVerdict(Os& os, const std::string& folder) {
     if (!os.ListFolder(WithoutFinalBackslash(folder), &names))
         return {false, "its content cannot be read"};
     if (names.empty()) return {true, "empty"};
-    for (const char* program : kOurPrograms)
-        if (os.FileExists(folder + program)) return {true, "an installation of the product"};
+    std::string others;
     for (const std::string& name : names) {
         bool ours = false;
         for (const char* product : kProductNames)
             ours = ours || LowerText(name) == LowerText(product);
-        if (!ours) return {false, "holds " + name + " and is no installation of the product"};
+        if (!ours && others.empty()) others = name;
     }
+    bool installation = false;
+    for (const char* program : kOurPrograms) installation = installation || os.FileExists(folder + program);
+    if (installation && !others.empty() && WasKeptBefore(os, folder))
+        return {false, "holds " + others + ", kept so since the product was installed there", true};
+    if (installation) return {true, "an installation of the product"};
+    if (!others.empty())
+        return {false, "holds " + others + " and is no installation of the product", true};
     return {true, "holds only the product's names"};
 }
 
 }  // namespace
+
+void RememberKeptFolder(Os& os, const std::string& target_path) {
+    std::string folder = target_path;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    RegistryKey key = 0;
+    if (os.RegCreateKeyEx(RegistryRoot::LocalMachine, kKeptFoldersKey, kKeyAllAccess, &key) != 0)
+        return;
+    const std::string none;
+    os.RegSetValueEx(key, LowerText(folder), kRegSz, none.c_str(), 1);
+    os.RegCloseKey(key);
+}
 
 GrantVerdict DecideTargetGrant(Os& os, FolderHandle held_target, const std::string& target_path) {
     if (!held_target) return {false, "not held"};

@@ -10,6 +10,7 @@ namespace sorvane {
 struct GrantVerdict {
     bool grant = false;
     std::string reason;  // what the run's log says of the verdict
+    bool others_content = false;  // kept because it holds what is not the product's
 };
 
 // The installation folder is opened to everyone when it is empty (new), or already an
@@ -22,6 +23,12 @@ struct GrantVerdict {
 // drive, ".." or "/", or the 32-bit view's System32, SysWOW64 and Sysnative.
 // |held_target| is the folder the run holds (0 when it holds none) and |target_path|
 // the name the run writes by, which must lead to that folder.
+// A folder that was kept for others' content when the product was first installed there
+// stays kept at every later update, though it then holds the product's programs too.
 GrantVerdict DecideTargetGrant(Os& os, FolderHandle held_target, const std::string& target_path);
+
+// Remembers, where only administrators write (the product's key of the machine), that
+// |target_path| was kept for others' content.
+void RememberKeptFolder(Os& os, const std::string& target_path);
 
 }  // namespace sorvane

@@ -189,8 +189,29 @@ scenario_through_link() {
     scenario_end
 }
 
+# An update opens an installation of the product to every user again, whatever the
+# client left beside it; a folder of others' programs stays closed, also at updates.
+scenario_grant() {
+    scenario_begin update-grant || { fail "scenario prepared"; scenario_end; return; }
+    sc_run 120 -silent 1 "$PRODUCT"
+    echo "client's log" >"$(sc_path "$PRODUCT")/tessen.log"
+    sc_run 120 -silent 1 "$PRODUCT"
+    check_eq "the update exits 0" 0 "$RUN_RC"
+    check_eq "the update grants on the installation with the client's log in it" \
+        "done   access rights: C:\\ProgramData\\Sorvane\\ $PRODUCT\\" "$(log_text | grep '^done   access rights' | tail -1)"
+    mkdir -p "$(sc_c)/Tools" && echo "someone's" >"$(sc_c)/Tools/notes.txt"
+    local run
+    for run in install update; do
+        sc_run 120 -silent 1 'C:\Tools'
+        check_eq "the $run into a folder of others exits 0" 0 "$RUN_RC"
+        check "the $run keeps that folder's access rights" \
+            grep -qE '^kept   access rights: C:\\Tools\\ \(holds notes.txt' <(log_text | tail -20)
+    done
+    scenario_end
+}
+
 # E2E_ONLY="name ..." runs only the scenarios named.
-for sc in silent_in_use wizard_in_use disk_full through_link; do
+for sc in silent_in_use wizard_in_use disk_full through_link grant; do
     [[ -z ${E2E_ONLY:-} || " $E2E_ONLY " == *" $sc "* ]] && "scenario_$sc"
 done
 e2e_summary

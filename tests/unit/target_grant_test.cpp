@@ -69,6 +69,24 @@ TEST_F(TargetGrant, OpensANewOrEmptyFolderOrAnInstallationOfOursWhateverElseLies
     EXPECT_TRUE(os.held_folders.empty() && os.compared_folders.empty());
 }
 
+// A folder of others' programs that the product was first installed into stays closed at
+// every update, though it then holds the product's programs as well.
+TEST_F(TargetGrant, AFolderKeptForOthersContentStaysKeptAtUpdates) {
+    os.AddFile("C:\\Tools\\notes.txt", "");
+    const GrantVerdict first = Decide("C:\\Tools\\");
+    ASSERT_FALSE(first.grant);
+    EXPECT_TRUE(first.others_content);
+    RememberKeptFolder(os, "C:\\Tools\\");
+    Ours("C:\\Tools");
+    const GrantVerdict update = Decide("C:\\Tools\\");
+    EXPECT_FALSE(update.grant);
+    EXPECT_EQ(update.reason, "holds notes.txt, kept so since the product was installed there");
+    // Another installation with the client's leftovers is opened as before.
+    os.AddFile("C:\\Apps\\Sorvane\\tessen.log", "");
+    Ours("C:\\Apps\\Sorvane");
+    EXPECT_TRUE(Decide("C:\\Apps\\Sorvane\\").grant);
+}
+
 TEST_F(TargetGrant, OnlyAFolderOwnedByAdministratorsSystemOrThisAccount) {
     os.AddFile("C:\\Tools\\Sorvane\\tessen.exe", "MZ");
     for (const char* owner : {"S-1-5-32-544", "S-1-5-18"}) {
