@@ -154,10 +154,6 @@ class Os {
     virtual bool CreateDirectory(const std::string& path) = 0;  // one level, like CreateDirectoryA
     virtual bool DeleteFile(const std::string& path) = 0;
     virtual bool RemoveDirectory(const std::string& path) = 0;  // an empty one
-    // A new, empty file for reading and writing without sharing, replacing one of that name.
-    virtual FileHandle CreateFileReadWrite(const std::string& path) = 0;
-    // An existing file for reading and writing without sharing.
-    virtual FileHandle OpenFileReadWrite(const std::string& path) = 0;
     // Both report in |done| how many bytes were moved; false on an error.
     virtual bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) = 0;
     virtual bool WriteFile(FileHandle file, const void* data, std::size_t size,
@@ -172,9 +168,6 @@ class Os {
     // GetShortPathNameA: the call's result; |buffer| holds the text when it fitted.
     virtual std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
                                            std::uint32_t capacity) = 0;
-    // WritePrivateProfileStringA.
-    virtual bool WriteProfileString(const std::string& section, const std::string& key,
-                                    const std::string& value, const std::string& file) = 0;
 
     // --- environment, system, clock
     // The value, or empty when the variable is not set.

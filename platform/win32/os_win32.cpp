@@ -43,18 +43,6 @@ bool Win32Os::DeleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
-FileHandle Win32Os::CreateFileReadWrite(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
-}
-
-FileHandle Win32Os::OpenFileReadWrite(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
-}
-
 bool Win32Os::ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) {
     DWORD got = 0;
     const BOOL ok = ::ReadFile(AsHandle(file), buffer,
@@ -116,12 +104,6 @@ std::uint32_t Win32Os::GetShortPathName(const std::string& path, std::string* bu
     const DWORD n = GetShortPathNameA(path.c_str(), out.data(), capacity);
     if (n > 0 && n < capacity) buffer->assign(out.data(), n);
     return n;
-}
-
-bool Win32Os::WriteProfileString(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string& file) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
-           0;
 }
 
 std::string Win32Os::GetEnvironmentVariable(const std::string& name) {

@@ -22,8 +22,6 @@ class Win32Os : public Os {
     bool CreateDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     bool RemoveDirectory(const std::string& path) override;
-    FileHandle CreateFileReadWrite(const std::string& path) override;
-    FileHandle OpenFileReadWrite(const std::string& path) override;
     bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
     bool WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) override;
     bool SetFilePosition(FileHandle file, std::uint64_t position) override;
@@ -33,8 +31,6 @@ class Win32Os : public Os {
                          std::uint32_t* result) override;
     std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
                                    std::uint32_t capacity) override;
-    bool WriteProfileString(const std::string& section, const std::string& key,
-                            const std::string& value, const std::string& file) override;
     std::string GetEnvironmentVariable(const std::string& name) override;
     std::uint32_t GetMajorVersion() override;
     std::string GetModuleFileName() override;

@@ -29,7 +29,6 @@
 #undef PostMessage
 #undef MessageBox
 #undef ShellExecute
-#undef WriteProfileString
 #undef RemoveDirectory
 #undef RegCreateKeyEx
 #undef RegOpenKeyEx

@@ -195,17 +195,6 @@ FileHandle MemoryOs::CreateFileReadWrite(const std::string& path) {
     return next_handle_++;
 }
 
-FileHandle MemoryOs::OpenFileReadWrite(const std::string& path) {
-    calls.push_back("OpenFile " + path);
-    const std::string p = Resolve(path);
-    const Node* n = Find(p);
-    if (!n) return FailFile(Find(ParentOf(p)) ? kErrorFileNotFound : kErrorPathNotFound);
-    if (n->directory || n->read_only) return FailFile(kErrorAccessDenied);
-    if (n->locked || n->loaded || InUse(p)) return FailFile(kErrorSharingViolation);
-    handles_[next_handle_] = Open{p, 0};
-    return next_handle_++;
-}
-
 bool MemoryOs::ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) {
     *done = 0;
     auto it = handles_.find(file);
@@ -299,67 +288,6 @@ std::uint32_t MemoryOs::GetShortPathName(const std::string& path, std::string* b
     if (length + 1 > capacity) return length + 1;
     *buffer = p;
     return length;
-}
-
-bool MemoryOs::WriteProfileString(const std::string& section, const std::string& key,
-                                  const std::string& value, const std::string& file) {
-    calls.push_back("WriteProfileString " + file);
-    if (fail_profile_write) return FailFile(kErrorAccessDenied) != 0;
-    const std::string p = Resolve(file);
-    const Node* parent = Find(ParentOf(p));
-    if (!parent || !parent->directory) return FailFile(kErrorPathNotFound) != 0;
-    if (Node* n = Find(p)) {
-        if (n->directory || n->read_only) return FailFile(kErrorAccessDenied) != 0;
-        if (n->locked || n->loaded || InUse(p)) return FailFile(kErrorSharingViolation) != 0;
-    }
-
-    // Rewrite the profile text line by line, keeping everything but the one key.
-    std::vector<std::string> lines;
-    std::istringstream in(Content(p));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    auto is_section = [](const std::string& l) {
-        const std::string t = Trim(l);
-        return t.size() >= 2 && t.front() == '[' && t.back() == ']';
-    };
-    std::size_t at = lines.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string t = Trim(lines[i]);
-        if (is_section(t) && NoCaseEqual(t.substr(1, t.size() - 2), section)) {
-            at = i;
-            break;
-        }
-    }
-    const std::string entry = key + "=" + value;
-    if (at == lines.size()) {
-        lines.push_back("[" + section + "]");
-        lines.push_back(entry);
-    } else {
-        std::size_t i = at + 1;
-        bool replaced = false;
-        for (; i < lines.size() && !is_section(lines[i]); ++i) {
-            const auto eq = lines[i].find('=');
-            if (eq != std::string::npos && NoCaseEqual(Trim(lines[i].substr(0, eq)), key)) {
-                lines[i] = entry;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced) {
-            std::size_t last = at;
-            for (std::size_t j = at + 1; j < lines.size() && !is_section(lines[j]); ++j)
-                if (!Trim(lines[j]).empty()) last = j;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1), entry);
-        }
-    }
-    std::string text;
-    for (const auto& l : lines) text += l + "\r\n";
-    Node& n = nodes_[p];
-    n.directory = false;
-    n.data.assign(text.begin(), text.end());
-    return true;
 }
 
 std::string MemoryOs::GetUnicodeCommandLine() {

@@ -294,6 +294,10 @@ class MemoryOs : public Os {
     // The content of |name| in the held |folder| itself, not through any junction.
     std::string ContentAt(FolderHandle folder, const std::string& name);
 
+    // A new, empty file for reading and writing without sharing, replacing one of that
+    // name, as a program of the machine makes it by path.
+    FileHandle CreateFileReadWrite(const std::string& path);
+
     // Every call with its main argument, in order, e.g. "CreateDirectory C:\X".
     std::vector<std::string> calls;
     bool Called(const std::string& prefix) const;
@@ -305,8 +309,6 @@ class MemoryOs : public Os {
     bool CreateDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     bool RemoveDirectory(const std::string& path) override;
-    FileHandle CreateFileReadWrite(const std::string& path) override;
-    FileHandle OpenFileReadWrite(const std::string& path) override;
     bool ReadFile(FileHandle file, void* buffer, std::size_t size, std::size_t* done) override;
     bool WriteFile(FileHandle file, const void* data, std::size_t size, std::size_t* done) override;
     bool SetFilePosition(FileHandle file, std::uint64_t position) override;
@@ -318,8 +320,6 @@ class MemoryOs : public Os {
                          std::uint32_t* result) override;
     std::uint32_t GetShortPathName(const std::string& path, std::string* buffer,
                                    std::uint32_t capacity) override;
-    bool WriteProfileString(const std::string& section, const std::string& key,
-                            const std::string& value, const std::string& file) override;
     std::string GetEnvironmentVariable(const std::string& name) override;
     std::uint32_t GetMajorVersion() override { return major_version; }
     std::string GetModuleFileName() override { return module_file_name; }
