@@ -20,12 +20,6 @@ bool NoCaseEqual(const std::string& a, const std::string& b) {
     return Lower(a) == Lower(b);
 }
 
-std::string Trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
 // Failed file calls leave the system's codes, as Windows does, so that what reports
 // them can name them.
 constexpr std::uint32_t kErrorSharingViolation = 32;
