@@ -172,9 +172,13 @@ std::string AccessBatchText(const std::string& icacls, const std::string& folder
                             const std::string& folder_b) {
     std::string text = "@echo off\r\n";
     for (const std::string* folder : {&folder_a, &folder_b})
-        if (!folder->empty())
-            text += "\"" + BatchText(icacls) + "\" \"" + BatchText(*folder) +
-                    "\" /grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n";
+        if (!folder->empty()) {
+            text += '"';
+            text += BatchText(icacls);
+            text += "\" \"";
+            text += BatchText(*folder);
+            text += "\" /grant:r *S-1-5-32-545:(OI)(CI)F /L\r\n";
+        }
     return text;
 }
 
