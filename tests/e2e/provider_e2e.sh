@@ -146,6 +146,17 @@ scenario_component() {
     printf 'earlier provider' >"$dir/plugin/pellin.dll"
     sc_exec_product 60 "$SC_DIR/component.log" 'C:\host\provider_probe.exe' component
     local log=$SC_DIR/component.log
+    # Emulated 32-bit code has once, on a loaded machine, faulted inside wine's own code
+    # before the probe began: such a run says nothing about the component, so it is run
+    # again, said aloud, once only.
+    if [[ ${1:-} != again && $RUN_RC != 0 ]] && grep -q "Unhandled illegal instruction" "$log" &&
+        ! grep -q "^WINDOW " "$log"; then
+        note "the emulator faulted before the component began; the scenario runs once more"
+        mv "$log" "$log.fault"
+        scenario_end
+        scenario_component again
+        return
+    fi
     check_eq "component made and ended" 0 "$RUN_RC"
     check_eq "its hidden window exists and is not shown" "yes visible=no" "$(line_value "$log" WINDOW)"
     check_eq "the hidden window has zero size" 0x0 "$(line_value "$log" SIZE)"
