@@ -444,10 +444,38 @@ scenario_uninstall_in_use() {
     check_eq "the file behind the link is untouched" victim "$(cat "$(sc_c)/victim.txt")"
 }
 
+# The uninstaller started by hand while the provider is loaded: its closing message says
+# that a restart completes the removal.
+scenario_uninstall_asked_in_use() {
+    scenario_begin uninstall-asked-in-use || { fail "scenario prepared"; return; }
+    sc_run 240 -silent 0 "$PRODUCT_WIN"
+    check_eq "the product installs silently" 0 "$RUN_RC"
+    sc_start_product "$SC_DIR/hold.log" "$PRODUCT_TOOLS" hold "$PRODUCT_WIN\\plugin\\_pellin.dll" 'C:\hold.stop'
+    check "a program holds the provider loaded" sc_wait_line "$(sc_c)/hold.stop.ready" LOADED 90
+    sc_start_product "$SC_DIR/asked.log" "$PRODUCT_WIN\\Uninstall.exe" -uninstall
+    local asked=$BG_PID
+    sc_find '#32770' Sorvane 20000
+    check_contains "it asks first" <(echo "$FOUND") 'Remove Sorvane'
+    sc_click '#32770' Sorvane '#6'  # Yes
+    sc_find '#32770' '?Restart the computer' 60000
+    check_contains "its closing message says a restart completes the removal" <(echo "$FOUND") \
+        'Sorvane was removed from this computer. Restart the computer to complete the removal.'
+    sc_screenshot uninstall-restart "$FOUND_RECT"
+    sc_click '#32770' '?Restart the computer' '#1'  # OK
+    sc_wait "$asked" 30
+    check_eq "the removal exits 0" 0 "$WAIT_RC"
+    touch "$(sc_c)/hold.stop"
+}
+
 # Each in a fresh prefix and display of its own; E2E_SCENARIOS picks some of them.
 for sc in ${E2E_SCENARIOS:-client_turkish client_english firewall helper uninstall \
-    uninstall_keeps_foreign uninstall_link_in_datax uninstall_in_use}; do
+    uninstall_keeps_foreign uninstall_link_in_datax uninstall_in_use uninstall_asked_in_use}; do
     "scenario_$sc"
     scenario_end
 done
+# E2E_DOCS=1 keeps the uninstaller's closing message for the README.
+if [[ ${E2E_DOCS:-0} == 1 && -f $E2E_SHOTS/uninstall-restart.png ]]; then
+    mkdir -p "$E2E_REPO/docs/screenshots"
+    cp "$E2E_SHOTS/uninstall-restart.png" "$E2E_REPO/docs/screenshots/"
+fi
 e2e_summary
