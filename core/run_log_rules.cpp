@@ -1,5 +1,7 @@
 #include "core/run_log_rules.h"
 
+#include "core/ascii_case.h"
+
 namespace sorvane {
 
 namespace {
@@ -7,18 +9,6 @@ namespace {
 // Room kept in each block for its last three lines.
 constexpr std::size_t kEndReserve = 3 * (kRunLogLineCap + 2) + 64;
 constexpr std::size_t kOutcomeColumn = 7;
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Equal but for the letter case of A to Z.
-bool SameText(const char* a, const std::string& b) {
-    std::size_t i = 0;
-    for (; a[i] && i < b.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return !a[i] && i == b.size();
-}
 
 }  // namespace
 
@@ -29,7 +19,7 @@ bool RunLogFileTrusted(const FileFacts& facts, const std::string& expected) {
     if (facts.links != 1 || facts.owner == FileOwner::Other) return false;
     const std::string& found = facts.final_path;
     const std::size_t skip = found.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
-    return SameText(found.c_str() + skip, expected);
+    return SameTextAZ(std::string_view(found).substr(skip), expected);
 }
 
 bool StartRunLogBlock(RunLogFile& file, std::uint64_t size) {

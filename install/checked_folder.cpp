@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/ascii_case.h"
+
 namespace sorvane {
 
 namespace {
@@ -9,14 +11,10 @@ namespace {
 constexpr const char* kAdministratorsSid = "S-1-5-32-544";
 constexpr const char* kSystemSid = "S-1-5-18";
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Lower case without a final backslash, for comparing folders.
 std::string Key(const std::string& folder) {
     std::string key;
-    for (char c : folder) key += Lower(c);
+    for (char c : folder) key += LowerAZ(c);
     while (!key.empty() && key.back() == '\\') key.pop_back();
     return key;
 }

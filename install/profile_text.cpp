@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/ascii_case.h"
+
 namespace sorvane {
 
 namespace {
@@ -10,17 +12,6 @@ std::string Trim(const std::string& s) {
     const std::size_t b = s.find_first_not_of(" \t");
     if (b == std::string::npos) return {};
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // The name of a section's header line, or nothing when |line| is none.
@@ -48,7 +39,7 @@ std::string ProfileWithValue(const std::string& text, const std::string& section
     std::string name;
     std::size_t header = lines.size();
     for (std::size_t i = 0; i < lines.size() && header == lines.size(); ++i)
-        if (SectionName(lines[i], &name) && SameNoCase(name, section)) header = i;
+        if (SectionName(lines[i], &name) && SameTextAZ(name, section)) header = i;
     if (header == lines.size()) {
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
@@ -57,7 +48,7 @@ std::string ProfileWithValue(const std::string& text, const std::string& section
         bool replaced = false;
         for (std::size_t i = header + 1; i < lines.size() && !SectionName(lines[i], &name); ++i) {
             const std::size_t eq = lines[i].find('=');
-            if (eq != std::string::npos && SameNoCase(Trim(lines[i].substr(0, eq)), key)) {
+            if (eq != std::string::npos && SameTextAZ(Trim(lines[i].substr(0, eq)), key)) {
                 lines[i] = entry;
                 replaced = true;
                 break;

@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "core/ascii_case.h"
 #include "install/checked_folder.h"
 
 namespace sorvane {
@@ -43,20 +44,16 @@ const int kSystemFolderCsidls[] = {
     kCsidlStartMenu,        kCsidlPrograms,        kCsidlStartup,
     kCsidlDesktopDirectory, kCsidlPersonal,        kCsidlFonts};
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string LowerText(const std::string& text) {
     std::string lower;
-    for (char c : text) lower += Lower(c);
+    for (char c : text) lower += LowerAZ(c);
     return lower;
 }
 
 bool StartsWith(const std::string& text, const char* head) {
     std::size_t i = 0;
     for (; head[i]; ++i)
-        if (i >= text.size() || Lower(text[i]) != Lower(head[i])) return false;
+        if (i >= text.size() || LowerAZ(text[i]) != LowerAZ(head[i])) return false;
     return true;
 }
 
@@ -196,7 +193,8 @@ GrantVerdict ContentVerdict(Os& os, const std::string& folder) {
         if (!ours && others.empty()) others = name;
     }
     bool installation = false;
-    for (const char* program : kOurPrograms) installation = installation || os.FileExists(folder + program);
+    for (const char* program : kOurPrograms)
+        installation = installation || os.FileExists(folder + program);
     if (installation && !others.empty() && WasKeptBefore(os, folder))
         return {false, "holds " + others + ", kept so since the product was installed there", true};
     if (installation) return {true, "an installation of the product"};

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/ascii_case.h"
+
 namespace sorvane {
 
 // The file name: what follows the last backslash or drive colon.
@@ -15,13 +17,6 @@ inline std::string FileNamePart(const std::string& path) {
 inline std::string FolderPart(const std::string& path) {
     const auto cut = path.find_last_of("\\:");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// Only the letters A to Z are lowered: names compare the same whatever the code page.
-inline std::string LowerAZ(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 }  // namespace sorvane

@@ -1,5 +1,6 @@
 #include "system/folder_access.h"
 
+#include "core/ascii_case.h"
 #include "core/number_text.h"
 
 namespace sorvane {
@@ -70,11 +71,7 @@ bool SamePath(std::string final_path, const std::string& path) {
         final_path.erase(2, 6);  // \\?\UNC\server\share is \\server\share
     else if (final_path.rfind("\\\\?\\", 0) == 0)
         final_path.erase(0, 4);
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    if (final_path.size() != path.size()) return false;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (lower(final_path[i]) != lower(path[i])) return false;
-    return true;
+    return SameTextAZ(final_path, path);
 }
 
 // A held folder can still be made a mount point by anyone who may write into it, as

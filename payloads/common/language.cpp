@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/ascii_case.h"
+
 namespace sorvane::payloads {
 
 namespace {
@@ -13,17 +15,6 @@ std::string_view Trim(std::string_view s) {
     if (first == std::string_view::npos) return {};
     const std::size_t last = s.find_last_not_of(kBlanks);
     return s.substr(first, last - first + 1);
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // The profile functions also read UTF-16 files; only ASCII matters for the names
@@ -68,7 +59,7 @@ Language LanguageFromSettings(std::string_view text) {
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
             const bool match = close != std::string_view::npos &&
-                               SameText(Trim(line.substr(1, close - 1)), "Ayarlar");
+                               SameTextAZ(Trim(line.substr(1, close - 1)), "Ayarlar");
             // Only the first section of that name counts, as with the profile functions.
             in_section = match && !section_seen;
             section_seen = section_seen || match;
@@ -76,10 +67,10 @@ Language LanguageFromSettings(std::string_view text) {
         }
         if (!in_section) continue;
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || !SameText(Trim(line.substr(0, eq)), "Language"))
+        if (eq == std::string_view::npos || !SameTextAZ(Trim(line.substr(0, eq)), "Language"))
             continue;
         const std::string_view value = Unquote(Trim(line.substr(eq + 1)));
-        return SameText(value, "turkce.lng") ? Language::Turkish : Language::English;
+        return SameTextAZ(value, "turkce.lng") ? Language::Turkish : Language::English;
     }
     return Language::English;
 }
